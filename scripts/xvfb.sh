@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# xvfb.sh start|stop STATE_DIR: starts a headless X server when there is no
+# display (and records it in STATE_DIR/display), and stops what it started.
+set -u
+action=$1 state=$2
+mkdir -p "$state"
+case $action in
+start)
+    rm -f "$state/display" "$state/xvfb.pid"
+    [ -n "${DISPLAY:-}" ] && exit 0
+    for n in $(seq 90 140); do
+        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+        pid=$!
+        for _ in $(seq 100); do
+            [ -e "/tmp/.X11-unix/X$n" ] && break
+            kill -0 "$pid" 2>/dev/null || break
+            sleep 0.1
+        done
+        if [ -e "/tmp/.X11-unix/X$n" ]; then
+            echo "$pid" > "$state/xvfb.pid"
+            echo ":$n" > "$state/display"
+            exit 0
+        fi
+    done
+    echo "xvfb.sh: could not start Xvfb" >&2
+    exit 1
+    ;;
+stop)
+    if [ -f "$state/xvfb.pid" ]; then
+        kill "$(cat "$state/xvfb.pid")" 2>/dev/null
+        rm -f "$state/xvfb.pid" "$state/display"
+    fi
+    exit 0
+    ;;
+esac

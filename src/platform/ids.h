@@ -1,0 +1,37 @@
+// Class and interface identifiers the library passes to the platform,
+// spelled out once from their documented values.
+#pragma once
+#include <windows.h>
+
+namespace ombrix::ids {
+
+// Filter graph objects.
+extern const CLSID CLSID_FilterGraph;
+extern const CLSID CLSID_CaptureGraphBuilder2;
+extern const CLSID CLSID_SampleGrabber;
+extern const CLSID CLSID_DSoundRender;
+extern const CLSID CLSID_VideoRenderer;
+extern const CLSID CLSID_VideoMixingRenderer;
+extern const CLSID CLSID_VideoMixingRenderer9;
+extern const CLSID CLSID_EnhancedVideoRenderer;
+extern const CLSID CLSID_NullRenderer;
+
+// Interfaces.
+extern const IID IID_IGraphBuilder;
+extern const IID IID_IBaseFilter;
+extern const IID IID_ICaptureGraphBuilder2;
+extern const IID IID_IMediaControl;
+extern const IID IID_IMediaEventEx;
+extern const IID IID_IVideoWindow;
+extern const IID IID_ISampleGrabber;
+extern const IID IID_IVMRFilterConfig;
+extern const IID IID_IVMRFilterConfig9;
+extern const IID IID_IMFVideoDisplayControl;
+
+// Media types and services.
+extern const GUID MEDIATYPE_Video;
+extern const GUID MEDIASUBTYPE_RGB24;
+extern const GUID FORMAT_VideoInfo;
+extern const GUID MR_VIDEO_RENDER_SERVICE;
+
+} // namespace ombrix::ids

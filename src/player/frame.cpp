@@ -1,0 +1,28 @@
+// Library frame: version probes and COM initialisation of the host's thread.
+#include "ombrix.h"
+
+#include <windows.h>
+
+extern "C" {
+
+double OMBRIX_CALL omb_t(void) { return 1.0; }
+
+int OMBRIX_CALL omb_Version(void) { return 101; }
+
+int OMBRIX_CALL omb_BuildVersion(void) { return 20090917; }
+
+int OMBRIX_CALL omb_Init(void)
+{
+    // S_FALSE (already initialised) and RPC_E_CHANGED_MODE leave the host's
+    // own initialisation in place; either way the thread can use COM.
+    CoInitialize(nullptr);
+    return 0;
+}
+
+int OMBRIX_CALL omb_Exit(void)
+{
+    CoUninitialize();
+    return 0;
+}
+
+} // extern "C"

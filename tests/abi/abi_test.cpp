@@ -1,0 +1,59 @@
+// Loads ombrix.dll the way a script host does (LoadLibrary + GetProcAddress
+// by undecorated name) and calls exports through cdecl function pointers.
+#define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
+#include <doctest.h>
+
+#include <windows.h>
+
+#include <cstring>
+
+namespace {
+
+HMODULE library()
+{
+    static HMODULE module = LoadLibraryA("ombrix.dll");
+    return module;
+}
+
+template <class Fn>
+Fn entry(const char* name)
+{
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(library(), name)));
+}
+
+using IntFn = int(__cdecl*)();
+using DoubleFn = double(__cdecl*)();
+
+// Every export of the library, by the name a host asks for.
+const char* const kExports[] = {
+    "omb_t", "omb_Version", "omb_BuildVersion", "omb_Init", "omb_Exit", "omb_Open", "omb_Close",
+};
+
+} // namespace
+
+TEST_CASE("the library loads and offers every export by its undecorated name")
+{
+    REQUIRE(library() != nullptr);
+    for (const char* name : kExports) {
+        CAPTURE(name);
+        CHECK(reinterpret_cast<void*>(GetProcAddress(library(), name)) != nullptr);
+    }
+    // Decorated spellings are not exported.
+    CHECK(reinterpret_cast<void*>(GetProcAddress(library(), "_omb_Version")) == nullptr);
+    CHECK(reinterpret_cast<void*>(GetProcAddress(library(), "omb_Version@0")) == nullptr);
+}
+
+TEST_CASE("frame exports return their constants through the C calling convention")
+{
+    REQUIRE(library() != nullptr);
+    double one = entry<DoubleFn>("omb_t")();
+    CHECK(std::memcmp(&one, "\0\0\0\0\0\0\xF0\x3F", 8) == 0); // exactly 1.0
+    CHECK(entry<IntFn>("omb_Version")() == 101);
+    CHECK(entry<IntFn>("omb_BuildVersion")() == 20090917);
+    CHECK(entry<IntFn>("omb_Init")() == 0);
+    CHECK(entry<IntFn>("omb_Close")() == -1); // nothing open yet
+    auto open = entry<int(__cdecl*)(const char*, int, int, int, int)>("omb_Open");
+    CHECK(open("x.avi", 7, 0, 0, 0) == -2);
+    CHECK(open("x.avi", -1, 0, 0, 0) == -2);
+    CHECK(entry<IntFn>("omb_Exit")() == 0);
+}

@@ -1,0 +1,594 @@
+#include "fakes.h"
+
+#include <cstdio>
+#include <cstring>
+#include <stdexcept>
+
+#include "platform/com.h"
+#include "platform/ids.h"
+
+namespace fakes {
+namespace {
+
+World* currentWorld = nullptr;
+
+struct NamedGuid {
+    const GUID* guid;
+    const char* name;
+};
+
+} // namespace
+
+std::string narrow(const wchar_t* text)
+{
+    if (!text)
+        return "";
+    int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string out(size > 0 ? size - 1 : 0, '\0');
+    if (size > 1)
+        WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), size, nullptr, nullptr);
+    return out;
+}
+
+std::string guidName(REFGUID guid)
+{
+    namespace ids = ombrix::ids;
+    static const NamedGuid names[] = {
+        {&ids::CLSID_FilterGraph, "FilterGraph"},
+        {&ids::CLSID_CaptureGraphBuilder2, "CaptureGraphBuilder2"},
+        {&ids::CLSID_SampleGrabber, "SampleGrabber"},
+        {&ids::CLSID_DSoundRender, "DSoundRender"},
+        {&ids::CLSID_VideoRenderer, "VideoRenderer"},
+        {&ids::CLSID_VideoMixingRenderer, "VideoMixingRenderer"},
+        {&ids::CLSID_VideoMixingRenderer9, "VideoMixingRenderer9"},
+        {&ids::CLSID_EnhancedVideoRenderer, "EnhancedVideoRenderer"},
+        {&ids::CLSID_NullRenderer, "NullRenderer"},
+        {&ids::IID_IGraphBuilder, "IGraphBuilder"},
+        {&ids::IID_IBaseFilter, "IBaseFilter"},
+        {&ids::IID_ICaptureGraphBuilder2, "ICaptureGraphBuilder2"},
+        {&ids::IID_IMediaControl, "IMediaControl"},
+        {&ids::IID_IMediaEventEx, "IMediaEventEx"},
+        {&ids::IID_IVideoWindow, "IVideoWindow"},
+        {&ids::IID_ISampleGrabber, "ISampleGrabber"},
+        {&ids::IID_IVMRFilterConfig, "IVMRFilterConfig"},
+        {&ids::IID_IVMRFilterConfig9, "IVMRFilterConfig9"},
+        {&ids::MEDIATYPE_Video, "MEDIATYPE_Video"},
+        {&ids::MEDIASUBTYPE_RGB24, "MEDIASUBTYPE_RGB24"},
+        {&ids::FORMAT_VideoInfo, "FORMAT_VideoInfo"},
+    };
+    for (const NamedGuid& n : names)
+        if (IsEqualGUID(*n.guid, guid))
+            return n.name;
+    wchar_t text[40];
+    StringFromGUID2(guid, text, 40);
+    return narrow(text);
+}
+
+// ---- FakeObject ------------------------------------------------------------
+
+FakeObject::FakeObject(World& w, std::string n) : name(std::move(n)), world(w) {}
+
+ULONG FakeObject::release()
+{
+    if (refs <= 0) {
+        world.log.push_back(name + ".Release() on a dead object");
+        return 0;
+    }
+    --refs;
+    if (world.traceReleases)
+        world.log.push_back("release " + name + " " + std::to_string(refs));
+    if (refs == 0)
+        finalRelease();
+    return static_cast<ULONG>(refs);
+}
+
+void FakeObject::offer(REFIID iid, void* face) { faces_.emplace_back(iid, face); }
+
+HRESULT FakeObject::queryInterface(REFIID iid, void** out)
+{
+    if (!out)
+        return E_POINTER;
+    *out = nullptr;
+    auto lack = world.lacking.find(name);
+    if (lack != world.lacking.end())
+        for (const IID& missing : lack->second)
+            if (IsEqualGUID(missing, iid))
+                return E_NOINTERFACE;
+    if (IsEqualGUID(iid, IID_IUnknown) && !faces_.empty()) {
+        *out = faces_.front().second;
+        addRef();
+        return S_OK;
+    }
+    for (auto& [id, face] : faces_)
+        if (IsEqualGUID(id, iid)) {
+            *out = face;
+            addRef();
+            return S_OK;
+        }
+    return E_NOINTERFACE;
+}
+
+bool FakeObject::owns(const void* pointer) const
+{
+    for (auto& face : faces_)
+        if (face.second == pointer)
+            return true;
+    return false;
+}
+
+HRESULT FakeObject::outcome(const char* method, HRESULT normal) const
+{
+    auto it = world.failures.find(name + "." + method);
+    return it == world.failures.end() ? normal : it->second;
+}
+
+bool FakeObject::quirk(const char* what) const { return world.quirks.count(name + "." + what) != 0; }
+
+HRESULT FakeObject::unexpected(const char* method)
+{
+    world.log.push_back(name + "." + method + " (not faked)");
+    return outcome(method, E_NOTIMPL);
+}
+
+// ---- FakePin ---------------------------------------------------------------
+
+FakePin::FakePin(World& w, std::string n) : FakeObject(w, std::move(n))
+{
+    offer(IID_IPin, static_cast<IPin*>(this));
+}
+
+// ---- FakeFilter ------------------------------------------------------------
+
+FakeFilter::FakeFilter(World& w, std::string n, REFCLSID id) : FakeObject(w, std::move(n)), clsid(id)
+{
+    offer(ombrix::ids::IID_IBaseFilter, static_cast<IBaseFilter*>(this));
+    if (IsEqualGUID(id, ombrix::ids::CLSID_SampleGrabber))
+        offer(ombrix::ids::IID_ISampleGrabber, static_cast<ISampleGrabber*>(this));
+    if (IsEqualGUID(id, ombrix::ids::CLSID_VideoMixingRenderer))
+        offer(ombrix::ids::IID_IVMRFilterConfig, static_cast<IVMRFilterConfig*>(this));
+    if (IsEqualGUID(id, ombrix::ids::CLSID_VideoMixingRenderer9))
+        offer(ombrix::ids::IID_IVMRFilterConfig9, static_cast<IVMRFilterConfig9*>(this));
+}
+
+HRESULT FakeFilter::FindPin(LPCWSTR id, IPin** pin)
+{
+    record("FindPin", id);
+    *pin = nullptr;
+    HRESULT hr = outcome("FindPin", id && outputPinName == id ? S_OK : VFW_E_NOT_FOUND);
+    if (hr != S_OK)
+        return hr;
+    FakePin& made = world.make<FakePin>(name + ".pin");
+    made.addRef();
+    *pin = &made;
+    return S_OK;
+}
+
+HRESULT FakeFilter::GetClassID(CLSID* out)
+{
+    *out = clsid;
+    return S_OK;
+}
+
+HRESULT FakeFilter::QueryFilterInfo(FILTER_INFO* info)
+{
+    record("QueryFilterInfo");
+    std::memset(info, 0, sizeof *info);
+    wcsncpy(info->achName, graphName.c_str(), MAX_FILTER_NAME - 1);
+    info->pGraph = joinedGraph;
+    if (joinedGraph)
+        joinedGraph->AddRef();
+    return outcome("QueryFilterInfo");
+}
+
+HRESULT FakeFilter::JoinFilterGraph(IFilterGraph* graph, LPCWSTR n)
+{
+    joinedGraph = graph;
+    graphName = n ? n : L"";
+    return S_OK;
+}
+
+HRESULT FakeFilter::SetMediaType(const AM_MEDIA_TYPE* type)
+{
+    record("SetMediaType", &type->majortype, &type->subtype, &type->formattype, type->lSampleSize,
+           type->cbFormat);
+    acceptedType = *type;
+    acceptedType.pbFormat = nullptr;
+    return outcome("SetMediaType");
+}
+
+HRESULT FakeFilter::GetConnectedMediaType(AM_MEDIA_TYPE* type)
+{
+    record("GetConnectedMediaType");
+    HRESULT hr = outcome("GetConnectedMediaType", connected ? S_OK : VFW_E_NOT_CONNECTED);
+    if (hr != S_OK)
+        return hr;
+    std::memset(type, 0, sizeof *type);
+    type->majortype = ombrix::ids::MEDIATYPE_Video;
+    type->subtype = ombrix::ids::MEDIASUBTYPE_RGB24;
+    type->formattype = ombrix::ids::FORMAT_VideoInfo;
+    type->bFixedSizeSamples = TRUE;
+    type->lSampleSize = world.grabberSampleSize;
+    if (!quirk("GetConnectedMediaType.noformat")) {
+        auto* info = static_cast<VIDEOINFOHEADER*>(CoTaskMemAlloc(sizeof(VIDEOINFOHEADER)));
+        std::memset(info, 0, sizeof *info);
+        info->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        info->bmiHeader.biWidth = world.grabberWidth;
+        info->bmiHeader.biHeight = world.grabberHeight;
+        info->bmiHeader.biPlanes = 1;
+        info->bmiHeader.biBitCount = 24;
+        info->bmiHeader.biSizeImage = world.grabberWidth * world.grabberHeight * 3;
+        type->cbFormat = sizeof(VIDEOINFOHEADER);
+        type->pbFormat = reinterpret_cast<BYTE*>(info);
+        world.noteFormatBlock(info);
+    }
+    return S_OK;
+}
+
+HRESULT FakeFilter::SetRenderingMode(DWORD mode)
+{
+    record("SetRenderingMode", mode);
+    return outcome("SetRenderingMode");
+}
+
+HRESULT FakeFilter::SetNumberOfStreams(DWORD count)
+{
+    record("SetNumberOfStreams", count);
+    return outcome("SetNumberOfStreams");
+}
+
+// ---- FakeCaptureBuilder ----------------------------------------------------
+
+FakeCaptureBuilder::FakeCaptureBuilder(World& w) : FakeObject(w, "builder")
+{
+    offer(ombrix::ids::IID_ICaptureGraphBuilder2, static_cast<ICaptureGraphBuilder2*>(this));
+}
+
+HRESULT FakeCaptureBuilder::SetFiltergraph(IGraphBuilder* graph)
+{
+    record("SetFiltergraph", graph);
+    graph_ = graph;
+    return outcome("SetFiltergraph");
+}
+
+HRESULT FakeCaptureBuilder::RenderStream(const GUID* category, const GUID* type, IUnknown* source,
+                                         IBaseFilter* intermediate, IBaseFilter* sink)
+{
+    record("RenderStream", category, type, source, intermediate, sink);
+    HRESULT hr = outcome("RenderStream");
+    // A video renderer sink routes the stream through a Sample Grabber in the graph.
+    if (SUCCEEDED(hr) && !quirk("RenderStream.bypassGrabber"))
+        if (FakeFilter* grabber = world.filter("grabber"))
+            if (sink && world.nameOf(sink) != "dsound")
+                grabber->connected = true;
+    return hr;
+}
+
+// ---- FakeGraph -------------------------------------------------------------
+
+FakeGraph::FakeGraph(World& w) : FakeObject(w, "graph")
+{
+    offer(ombrix::ids::IID_IGraphBuilder, static_cast<IGraphBuilder*>(this));
+    offer(IID_IFilterGraph, static_cast<IFilterGraph*>(this));
+    offer(ombrix::ids::IID_IMediaControl, static_cast<IMediaControl*>(this));
+    offer(ombrix::ids::IID_IMediaEventEx, static_cast<IMediaEventEx*>(this));
+    offer(IID_IMediaEvent, static_cast<IMediaEvent*>(this));
+    offer(ombrix::ids::IID_IVideoWindow, static_cast<IVideoWindow*>(this));
+}
+
+void FakeGraph::finalRelease()
+{
+    std::vector<Member> leaving;
+    leaving.swap(members);
+    for (Member& m : leaving)
+        m.filter->Release();
+}
+
+HRESULT FakeGraph::AddFilter(IBaseFilter* filter, LPCWSTR n)
+{
+    record("AddFilter", filter, n);
+    HRESULT hr = outcome("AddFilter");
+    if (hr != S_OK)
+        return hr;
+    filter->AddRef();
+    filter->JoinFilterGraph(this, n);
+    members.push_back({n ? n : L"", filter});
+    return S_OK;
+}
+
+HRESULT FakeGraph::FindFilterByName(LPCWSTR n, IBaseFilter** filter)
+{
+    record("FindFilterByName", n);
+    *filter = nullptr;
+    for (Member& m : members)
+        if (n && m.name == n) {
+            m.filter->AddRef();
+            *filter = m.filter;
+            return outcome("FindFilterByName");
+        }
+    return outcome("FindFilterByName", VFW_E_NOT_FOUND);
+}
+
+HRESULT FakeGraph::AddSourceFilter(LPCWSTR file, LPCWSTR n, IBaseFilter** filter)
+{
+    record("AddSourceFilter", file, n);
+    *filter = nullptr;
+    HRESULT hr = outcome("AddSourceFilter");
+    if (hr != S_OK || quirk("AddSourceFilter.null"))
+        return hr;
+    FakeFilter& source = world.make<FakeFilter>("source", GUID_NULL);
+    source.addRef();           // the graph's
+    source.JoinFilterGraph(this, n);
+    members.push_back({n ? n : L"", &source});
+    source.addRef();           // the caller's
+    *filter = &source;
+    return S_OK;
+}
+
+HRESULT FakeGraph::Run()
+{
+    record("Run");
+    state = State_Running;
+    return outcome("Run");
+}
+
+HRESULT FakeGraph::Pause()
+{
+    record("Pause");
+    state = State_Paused;
+    return outcome("Pause");
+}
+
+HRESULT FakeGraph::Stop()
+{
+    record("Stop");
+    state = State_Stopped;
+    return outcome("Stop");
+}
+
+HRESULT FakeGraph::GetState(LONG timeout, OAFilterState* out)
+{
+    record("GetState", timeout);
+    if (!quirk("GetState.nowrite"))
+        *out = state;
+    return outcome("GetState");
+}
+
+HRESULT FakeGraph::RenderFile(BSTR file)
+{
+    record("RenderFile", file);
+    HRESULT hr = outcome("RenderFile");
+    if (SUCCEEDED(hr) && !quirk("RenderStream.bypassGrabber"))
+        if (FakeFilter* grabber = world.filter("grabber"))
+            grabber->connected = true;
+    return hr;
+}
+
+HRESULT FakeGraph::GetEvent(LONG* code, LONG_PTR* param1, LONG_PTR* param2, LONG timeout)
+{
+    record("GetEvent", timeout);
+    if (events.empty())
+        return outcome("GetEvent", E_ABORT);
+    Event e = events.front();
+    events.erase(events.begin());
+    *code = e.code;
+    *param1 = e.param1;
+    *param2 = e.param2;
+    return outcome("GetEvent");
+}
+
+HRESULT FakeGraph::FreeEventParams(LONG code, LONG_PTR param1, LONG_PTR param2)
+{
+    record("FreeEventParams", code, param1, param2);
+    return outcome("FreeEventParams");
+}
+
+HRESULT FakeGraph::SetNotifyWindow(OAHWND window, LONG message, LONG_PTR instance)
+{
+    record("SetNotifyWindow", window, message, instance);
+    notifyWindow = reinterpret_cast<HWND>(window);
+    return outcome("SetNotifyWindow");
+}
+
+HRESULT FakeGraph::put_Owner(OAHWND owner)
+{
+    record("put_Owner", owner);
+    windowProps["Owner"] = static_cast<long>(owner);
+    return outcome("put_Owner");
+}
+
+HRESULT FakeGraph::put_WindowStyle(LONG style)
+{
+    record("put_WindowStyle", style);
+    windowProps["WindowStyle"] = style;
+    return outcome("put_WindowStyle");
+}
+
+HRESULT FakeGraph::SetWindowPosition(LONG left, LONG top, LONG width, LONG height)
+{
+    record("SetWindowPosition", left, top, width, height);
+    return outcome("SetWindowPosition");
+}
+
+HRESULT FakeGraph::SetWindowForeground(LONG focus)
+{
+    record("SetWindowForeground", focus);
+    return outcome("SetWindowForeground");
+}
+
+HRESULT FakeGraph::put_Visible(LONG visible)
+{
+    record("put_Visible", visible);
+    windowProps["Visible"] = visible;
+    return outcome("put_Visible");
+}
+
+bool FakeGraph::holds(const std::string& fakeName) const
+{
+    for (const Member& m : members)
+        if (world.nameOf(m.filter) == fakeName)
+            return true;
+    return false;
+}
+
+void FakeGraph::queueEvent(long code, LONG_PTR param1, LONG_PTR param2)
+{
+    events.push_back({code, param1, param2});
+    if (notifyWindow)
+        PostMessageW(notifyWindow, 0x8197, 0, 0);
+}
+
+// ---- World -----------------------------------------------------------------
+
+// Follows the task allocator so that a test can see whether the format
+// blocks a fake handed out were freed.
+// Registered once for the process; it reports to whichever world is current.
+struct World::Spy : IMallocSpy {
+    LONG refs = 1;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    {
+        if (IsEqualGUID(iid, IID_IUnknown) || IsEqualGUID(iid, IID_IMallocSpy)) {
+            *out = this;
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+    ULONG STDMETHODCALLTYPE Release() override { return --refs; }
+    SIZE_T STDMETHODCALLTYPE PreAlloc(SIZE_T size) override { return size; }
+    void* STDMETHODCALLTYPE PostAlloc(void* actual) override { return actual; }
+    void* STDMETHODCALLTYPE PreFree(void* request, BOOL) override
+    {
+        if (currentWorld)
+            currentWorld->formatBlocks_.erase(request);
+        return request;
+    }
+    void STDMETHODCALLTYPE PostFree(BOOL) override {}
+    SIZE_T STDMETHODCALLTYPE PreRealloc(void* request, SIZE_T size, void** newRequest, BOOL) override
+    {
+        *newRequest = request;
+        return size;
+    }
+    void* STDMETHODCALLTYPE PostRealloc(void* actual, BOOL) override { return actual; }
+    void* STDMETHODCALLTYPE PreGetSize(void* request, BOOL) override { return request; }
+    SIZE_T STDMETHODCALLTYPE PostGetSize(SIZE_T size, BOOL) override { return size; }
+    void* STDMETHODCALLTYPE PreDidAlloc(void* request, BOOL) override { return request; }
+    int STDMETHODCALLTYPE PostDidAlloc(void*, BOOL, int actual) override { return actual; }
+    void STDMETHODCALLTYPE PreHeapMinimize() override {}
+    void STDMETHODCALLTYPE PostHeapMinimize() override {}
+};
+
+World::World()
+{
+    if (currentWorld)
+        throw std::logic_error("one fake world at a time");
+    currentWorld = this;
+    previousCreate_ = reinterpret_cast<void*>(ombrix::platform::createInstanceFn);
+    ombrix::platform::createInstanceFn = &World::create;
+    static Spy* spy = nullptr;
+    if (!spy) {
+        spy = new Spy();
+        CoRegisterMallocSpy(spy);
+    }
+}
+
+World::~World()
+{
+    ombrix::platform::createInstanceFn =
+        reinterpret_cast<ombrix::platform::CreateInstanceFn>(previousCreate_);
+    currentWorld = nullptr;
+}
+
+World& World::current()
+{
+    if (!currentWorld)
+        throw std::logic_error("no fake world");
+    return *currentWorld;
+}
+
+HRESULT WINAPI World::create(REFCLSID clsid, LPUNKNOWN outer, DWORD context, REFIID iid, LPVOID* out)
+{
+    World& w = current();
+    namespace ids = ombrix::ids;
+    struct Kind {
+        const CLSID* clsid;
+        const char* name;
+    };
+    static const Kind kinds[] = {
+        {&ids::CLSID_FilterGraph, "graph"},         {&ids::CLSID_CaptureGraphBuilder2, "builder"},
+        {&ids::CLSID_SampleGrabber, "grabber"},     {&ids::CLSID_DSoundRender, "dsound"},
+        {&ids::CLSID_VideoRenderer, "vr"},          {&ids::CLSID_VideoMixingRenderer, "vmr7"},
+        {&ids::CLSID_VideoMixingRenderer9, "vmr9"}, {&ids::CLSID_EnhancedVideoRenderer, "evr"},
+        {&ids::CLSID_NullRenderer, "null"},
+    };
+    const char* kind = nullptr;
+    for (const Kind& k : kinds)
+        if (IsEqualGUID(*k.clsid, clsid))
+            kind = k.name;
+    *out = nullptr;
+    if (!kind) {
+        w.log.push_back("create " + guidName(clsid) + " (no fake)");
+        return REGDB_E_CLASSNOTREG;
+    }
+    w.log.push_back(std::string("create ") + kind + " ctx=" + std::to_string(context) + " " + guidName(iid) +
+                    (outer ? " outer" : ""));
+    auto failure = w.failures.find(std::string("create.") + kind);
+    if (failure != w.failures.end())
+        return failure->second;
+
+    FakeObject* made;
+    if (IsEqualGUID(clsid, ids::CLSID_FilterGraph))
+        made = &w.make<FakeGraph>();
+    else if (IsEqualGUID(clsid, ids::CLSID_CaptureGraphBuilder2))
+        made = &w.make<FakeCaptureBuilder>();
+    else
+        made = &w.make<FakeFilter>(kind, clsid);
+    return made->queryInterface(iid, out);
+}
+
+FakeObject* World::find(const std::string& n) const
+{
+    for (auto it = objects_.rbegin(); it != objects_.rend(); ++it)
+        if ((*it)->name == n)
+            return it->get();
+    return nullptr;
+}
+
+FakeGraph* World::graph() const { return dynamic_cast<FakeGraph*>(find("graph")); }
+
+FakeFilter* World::filter(const std::string& n) const { return dynamic_cast<FakeFilter*>(find(n)); }
+
+std::string World::nameOf(const void* pointer) const
+{
+    if (!pointer)
+        return "null";
+    for (auto& o : objects_)
+        if (o->owns(pointer))
+            return o->name;
+    char text[32];
+    std::snprintf(text, sizeof text, "%p", pointer);
+    return text;
+}
+
+std::vector<std::string> World::outstanding() const
+{
+    std::vector<std::string> out;
+    for (auto& o : objects_)
+        if (o->refs != 0)
+            out.push_back(o->name + "=" + std::to_string(o->refs));
+    return out;
+}
+
+std::vector<std::string> World::calls(const std::string& prefix) const
+{
+    std::vector<std::string> out;
+    for (const std::string& line : log)
+        if (line.compare(0, prefix.size(), prefix) == 0)
+            out.push_back(line);
+    return out;
+}
+
+size_t World::liveFormatBlocks() const { return formatBlocks_.size(); }
+
+} // namespace fakes

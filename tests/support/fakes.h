@@ -1,0 +1,267 @@
+// Stand-ins for the platform's COM objects. Each fake counts its references,
+// writes every call with its arguments to the world's log, can be told to
+// fail any method with a given HRESULT and to lack any interface.
+#pragma once
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <wrl/client.h>
+
+#include "fake_stubs.h"
+
+namespace fakes {
+
+class World;
+
+std::string narrow(const wchar_t* text);
+std::string guidName(REFGUID guid);
+
+class FakeObject {
+public:
+    FakeObject(World& world, std::string name);
+    virtual ~FakeObject() = default;
+
+    const std::string name;
+    LONG refs = 0;
+
+    ULONG addRef() { return static_cast<ULONG>(++refs); }
+    ULONG release();
+    HRESULT queryInterface(REFIID iid, void** out);
+    bool owns(const void* pointer) const;
+    // Runs when the last reference goes (a graph gives back its filters).
+    virtual void finalRelease() {}
+
+protected:
+    // The result a method gives: the injected failure, if any, else `normal`.
+    HRESULT outcome(const char* method, HRESULT normal = S_OK) const;
+    template <class... Args>
+    void record(const char* method, const Args&... args);
+    HRESULT unexpected(const char* method);
+    bool quirk(const char* what) const;
+
+    // Offered interfaces; QueryInterface hands out a pointer from here unless
+    // the world says this object lacks the interface.
+    void offer(REFIID iid, void* face);
+
+    World& world;
+
+private:
+    std::vector<std::pair<IID, void*>> faces_;
+};
+
+#define FAKE_IUNKNOWN                                                                              \
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override                      \
+    {                                                                                              \
+        return queryInterface(iid, out);                                                           \
+    }                                                                                              \
+    ULONG STDMETHODCALLTYPE AddRef() override { return addRef(); }                                 \
+    ULONG STDMETHODCALLTYPE Release() override { return release(); }                               \
+    HRESULT stubbed(const char* method) override { return unexpected(method); }
+
+#define FAKE_IDISPATCH                                                                             \
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }               \
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }  \
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override       \
+    {                                                                                              \
+        return E_NOTIMPL;                                                                          \
+    }                                                                                              \
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*,            \
+                                     EXCEPINFO*, UINT*) override                                   \
+    {                                                                                              \
+        return E_NOTIMPL;                                                                          \
+    }
+
+class FakePin : public FakeObject, public IPinStubs {
+public:
+    FakePin(World& world, std::string name);
+    FAKE_IUNKNOWN
+};
+
+// Every filter kind (renderers, source, Sample Grabber) is one class; the
+// interfaces a kind offers are chosen at construction.
+class FakeFilter : public FakeObject,
+                   public IBaseFilterStubs,
+                   public ISampleGrabberStubs,
+                   public IVMRFilterConfigStubs,
+                   public IVMRFilterConfig9Stubs {
+public:
+    FakeFilter(World& world, std::string name, REFCLSID clsid);
+    FAKE_IUNKNOWN
+
+    CLSID clsid;
+    std::wstring graphName;       // the name AddFilter gave it
+    std::wstring outputPinName = L"Output";
+    AM_MEDIA_TYPE acceptedType{}; // what SetMediaType was given (format block not kept)
+    bool connected = false;       // the Sample Grabber was routed into the video path
+
+    // IBaseFilter
+    HRESULT STDMETHODCALLTYPE FindPin(LPCWSTR id, IPin** pin) override;
+    HRESULT STDMETHODCALLTYPE GetClassID(CLSID* out) override;
+    HRESULT STDMETHODCALLTYPE QueryFilterInfo(FILTER_INFO* info) override;
+    HRESULT STDMETHODCALLTYPE JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) override;
+    // ISampleGrabber
+    HRESULT STDMETHODCALLTYPE SetMediaType(const AM_MEDIA_TYPE* type) override;
+    HRESULT STDMETHODCALLTYPE GetConnectedMediaType(AM_MEDIA_TYPE* type) override;
+    // IVMRFilterConfig and IVMRFilterConfig9 (the same two methods)
+    HRESULT STDMETHODCALLTYPE SetRenderingMode(DWORD mode) override;
+    HRESULT STDMETHODCALLTYPE SetNumberOfStreams(DWORD count) override;
+
+    IFilterGraph* joinedGraph = nullptr; // not a reference, as in DirectShow
+};
+
+class FakeCaptureBuilder : public FakeObject, public ICaptureGraphBuilder2Stubs {
+public:
+    explicit FakeCaptureBuilder(World& world);
+    FAKE_IUNKNOWN
+    void finalRelease() override { graph_.Reset(); }
+
+    HRESULT STDMETHODCALLTYPE SetFiltergraph(IGraphBuilder* graph) override;
+    HRESULT STDMETHODCALLTYPE RenderStream(const GUID* category, const GUID* type, IUnknown* source,
+                                           IBaseFilter* intermediate, IBaseFilter* sink) override;
+
+private:
+    Microsoft::WRL::ComPtr<IGraphBuilder> graph_;
+};
+
+class FakeGraph : public FakeObject,
+                  public IGraphBuilderStubs,
+                  public IMediaControlStubs,
+                  public IMediaEventExStubs,
+                  public IVideoWindowStubs {
+public:
+    explicit FakeGraph(World& world);
+    FAKE_IUNKNOWN
+    void finalRelease() override;
+    FAKE_IDISPATCH
+
+    struct Member {
+        std::wstring name;
+        IBaseFilter* filter; // one reference held, as the real graph does
+    };
+    std::vector<Member> members;
+    OAFilterState state = State_Stopped;
+    struct Event {
+        long code;
+        LONG_PTR param1, param2;
+    };
+    std::vector<Event> events;
+    HWND notifyWindow = nullptr;
+    std::map<std::string, long> windowProps; // what the IVideoWindow setters stored
+
+    // IFilterGraph / IGraphBuilder
+    HRESULT STDMETHODCALLTYPE AddFilter(IBaseFilter* filter, LPCWSTR name) override;
+    HRESULT STDMETHODCALLTYPE FindFilterByName(LPCWSTR name, IBaseFilter** filter) override;
+    HRESULT STDMETHODCALLTYPE AddSourceFilter(LPCWSTR file, LPCWSTR name, IBaseFilter** filter) override;
+    // IMediaControl
+    HRESULT STDMETHODCALLTYPE Run() override;
+    HRESULT STDMETHODCALLTYPE Pause() override;
+    HRESULT STDMETHODCALLTYPE Stop() override;
+    HRESULT STDMETHODCALLTYPE GetState(LONG timeout, OAFilterState* state) override;
+    HRESULT STDMETHODCALLTYPE RenderFile(BSTR file) override;
+    // IMediaEventEx
+    HRESULT STDMETHODCALLTYPE GetEvent(LONG* code, LONG_PTR* param1, LONG_PTR* param2, LONG timeout) override;
+    HRESULT STDMETHODCALLTYPE FreeEventParams(LONG code, LONG_PTR param1, LONG_PTR param2) override;
+    HRESULT STDMETHODCALLTYPE SetNotifyWindow(OAHWND window, LONG message, LONG_PTR instance) override;
+    // IVideoWindow
+    HRESULT STDMETHODCALLTYPE put_Owner(OAHWND owner) override;
+    HRESULT STDMETHODCALLTYPE put_WindowStyle(LONG style) override;
+    HRESULT STDMETHODCALLTYPE SetWindowPosition(LONG left, LONG top, LONG width, LONG height) override;
+    HRESULT STDMETHODCALLTYPE SetWindowForeground(LONG focus) override;
+    HRESULT STDMETHODCALLTYPE put_Visible(LONG visible) override;
+
+    bool holds(const std::string& fakeName) const;
+    void queueEvent(long code, LONG_PTR param1 = 0, LONG_PTR param2 = 0);
+
+private:
+    using IGraphBuilderStubs::RenderFile;
+};
+
+// One test's fakes. While a World exists, every object the library creates
+// comes from it; its log holds every call in order.
+class World {
+public:
+    World();
+    ~World();
+    World(const World&) = delete;
+    World& operator=(const World&) = delete;
+
+    static World& current();
+
+    std::vector<std::string> log;
+    // "name.Method" -> result the method returns instead of its normal one.
+    std::map<std::string, HRESULT> failures;
+    // "name" -> interfaces that object does not offer.
+    std::map<std::string, std::vector<IID>> lacking;
+    // Behaviour switches, e.g. "graph.AddSourceFilter.null".
+    std::set<std::string> quirks;
+    // Log every Release as "release name remaining".
+    bool traceReleases = false;
+    // The type the Sample Grabber reports once connected.
+    LONG grabberWidth = 64, grabberHeight = 48;
+    LONG grabberSampleSize = 64 * 48 * 3;
+
+    template <class T, class... Args>
+    T& make(Args&&... args)
+    {
+        objects_.push_back(std::make_unique<T>(*this, std::forward<Args>(args)...));
+        return static_cast<T&>(*objects_.back());
+    }
+    FakeObject* find(const std::string& name) const; // the most recent object of that name
+    FakeGraph* graph() const;
+    FakeFilter* filter(const std::string& name) const;
+    std::string nameOf(const void* pointer) const;
+
+    // "name=refs" for every object whose references are not all given back.
+    std::vector<std::string> outstanding() const;
+    // Calls in the log that start with prefix.
+    std::vector<std::string> calls(const std::string& prefix = "") const;
+    void clearLog() { log.clear(); }
+
+    // Format blocks the fakes allocated that nobody freed yet.
+    size_t liveFormatBlocks() const;
+    void noteFormatBlock(void* block) { formatBlocks_.insert(block); }
+
+private:
+    static HRESULT WINAPI create(REFCLSID clsid, LPUNKNOWN outer, DWORD context, REFIID iid, LPVOID* out);
+
+    std::vector<std::unique_ptr<FakeObject>> objects_;
+    std::set<void*> formatBlocks_;
+    struct Spy;
+    void* previousCreate_;
+};
+
+// Argument formatting for the log.
+inline std::string describe(const World&, long value) { return std::to_string(value); }
+inline std::string describe(const World&, int value) { return std::to_string(value); }
+inline std::string describe(const World&, unsigned long value) { return std::to_string(value); }
+inline std::string describe(const World&, unsigned value) { return std::to_string(value); }
+inline std::string describe(const World&, long long value) { return std::to_string(value); }
+inline std::string describe(const World&, unsigned long long value) { return std::to_string(value); }
+inline std::string describe(const World&, double value)
+{
+    std::ostringstream out;
+    out << value;
+    return out.str();
+}
+inline std::string describe(const World&, const wchar_t* text)
+{
+    return text ? "\"" + narrow(text) + "\"" : "null";
+}
+inline std::string describe(const World&, const GUID* guid) { return guid ? guidName(*guid) : "null"; }
+inline std::string describe(const World& world, const void* pointer) { return world.nameOf(pointer); }
+
+template <class... Args>
+void FakeObject::record(const char* method, const Args&... args)
+{
+    std::string line = name + "." + method + "(";
+    bool first = true;
+    ((line += (first ? "" : ", ") + describe(world, args), first = false), ...);
+    world.log.push_back(line + ")");
+}
+
+} // namespace fakes

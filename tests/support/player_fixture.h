@@ -1,0 +1,45 @@
+// Shared set-up for tests that drive the Player.
+#pragma once
+#include <string>
+#include <vector>
+
+#include <doctest.h>
+
+#include "fakes.h"
+#include "player/player.h"
+
+namespace testing {
+
+// Closes whatever graph is open and puts the Player's flags back to zero.
+void resetPlayer();
+
+// A test against fake platform objects: the Player starts empty, and at the
+// end the graph is closed and no fake may hold an outstanding reference.
+struct FakePlayer {
+    FakePlayer();
+    ~FakePlayer();
+    fakes::World world;
+    ombrix::Player& p;
+};
+
+// True when every interface field of the Player is empty.
+bool graphFieldsEmpty(const ombrix::Player& p);
+
+// The names under which the filters of a graph joined it, in the graph's order.
+std::vector<std::string> filterNames(IGraphBuilder* graph);
+
+} // namespace testing
+
+namespace doctest {
+// Call lists print one call per line when a comparison fails.
+template <>
+struct StringMaker<std::vector<std::string>> {
+    static String convert(const std::vector<std::string>& lines)
+    {
+        std::string out = "{\n";
+        for (const std::string& line : lines)
+            out += "    " + line + "\n";
+        return (out + "}").c_str();
+    }
+};
+} // namespace doctest
