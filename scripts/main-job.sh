@@ -7,5 +7,5 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/build.sh" i686
 state=$root/build/i686/display
 "$root/scripts/xvfb.sh" start "$state"
-trap '"$root/scripts/xvfb.sh" stop "$state"' EXIT
+trap '"$root/scripts/xvfb.sh" stop "$state" "$root/build/pfx32"' EXIT
 "$root/scripts/wine-run.sh" "$root/build/pfx32" 120 "$state" "$root/build/i686/bin/ombrix-probe.exe" "$@"

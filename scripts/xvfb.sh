@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# xvfb.sh start|stop STATE_DIR: starts a headless X server when there is no
-# display (and records it in STATE_DIR/display), and stops what it started.
+# xvfb.sh start|stop STATE_DIR [WINEPREFIX...]: starts a headless X server
+# when there is no display (and records it in STATE_DIR/display); stop ends
+# the given prefixes' Wine processes, then the server it started.
 set -u
 action=$1 state=$2
+shift 2
 mkdir -p "$state"
 case $action in
 start)
@@ -27,6 +29,10 @@ start)
     exit 1
     ;;
 stop)
+    for prefix in "$@"; do
+        WINEPREFIX=$prefix wineserver -k 2>/dev/null
+        WINEPREFIX=$prefix wineserver -w 2>/dev/null
+    done
     if [ -f "$state/xvfb.pid" ]; then
         kill "$(cat "$state/xvfb.pid")" 2>/dev/null
         rm -f "$state/xvfb.pid" "$state/display"
