@@ -69,8 +69,57 @@ OMBRIX_API int OMBRIX_CALL omb_Exit(void);
    builder cannot be created. */
 OMBRIX_API int OMBRIX_CALL omb_Open(const char *fileName, int mode, int reserved,
                                      int vmrRenderingMode, int vmrStreamCount);
+/* Places the video in window at (left, top) with the given size (modes 0-3:
+   a child window; mode 4: the EVR's display rectangle) and runs the graph.
+   0 ok; -1 not open; -2 mode 4 and MF.DLL is missing; -3 mode 4 and the
+   EVR's display control cannot be obtained. */
+OMBRIX_API int OMBRIX_CALL omb_Play(omb_handle window, int left, int top, int width, int height);
+/* Runs the graph again without touching the window. 0 ok; -1 not open. */
+OMBRIX_API int OMBRIX_CALL omb_Play2(void);
+/* Stops the graph. 0 ok; -1 not open. */
+OMBRIX_API int OMBRIX_CALL omb_Stop(void);
+/* The graph's state: 0 stopped, 1 paused, 2 running; -1 not open; -3 the
+   graph cannot report its state (it waits at most 10 s for a transition). */
+OMBRIX_API int OMBRIX_CALL omb_GetState(void);
+/* Makes the graph post OMB_WM_GRAPHEVENT (lParam 0) to window for each event;
+   a second call replaces the first. 0 ok; -1 no graph exists. */
+OMBRIX_API int OMBRIX_CALL omb_SetEvHWND(omb_handle window);
+/* Takes the next graph event and returns its code (1 = end of the media);
+   0 when omb_SetEvHWND was never called; -1 not open or no event waiting. */
+OMBRIX_API int OMBRIX_CALL omb_GetStopped(void);
 /* Hides the video window and releases the whole graph. 0 ok; -1 not open. */
 OMBRIX_API int OMBRIX_CALL omb_Close(void);
+
+/* ---- Position and duration -------------------------------------------- */
+
+/* Duration in seconds; -1.0 not open or the graph cannot tell it. */
+OMBRIX_API double OMBRIX_CALL omb_GetAllPlayTime(void);
+/* Current position in seconds; -1.0 not open or the graph cannot tell it. */
+OMBRIX_API double OMBRIX_CALL omb_GetNowPlayTime(void);
+/* Requests the position in seconds. 0 requested; -1 not open. */
+OMBRIX_API int OMBRIX_CALL omb_SetSeek(double seconds);
+/* Requests the position in hundredths of a second. 0 requested; -1 not open. */
+OMBRIX_API int OMBRIX_CALL omb_SetSeek2(int hundredths);
+/* kind 0 video width, 1 video height (pixels), 2 duration, 3 position
+   (hundredths, truncated). -1 not open; -2 other kind or no answer. */
+OMBRIX_API int OMBRIX_CALL omb_Info(int kind);
+
+/* ---- Graph event text ------------------------------------------------- */
+
+/* A constant code page 932 (Shift_JIS) text describing a graph event code;
+   never null, never to be freed. */
+OMBRIX_API const char *OMBRIX_CALL omb_GetMediaEvStr(int code);
+
+/* ---- Worker thread ---------------------------------------------------- */
+
+/* Starts (once per process) a thread with the hidden window "OMBRIX" (class
+   "omb01"): given to omb_SetEvHWND, it restarts the media at every end and,
+   with forward 1, sends OMB_WM_GRAPHEVENT (wParam = lParam = code) to
+   hostWindow. Returns the window handle; -1 class not registered; -2 already
+   started; -3 the thread or its window could not be made within 5 s. */
+OMBRIX_API int OMBRIX_CALL omb_CreateThread(omb_handle hostWindow, int forward);
+/* The worker window, or 0 before omb_CreateThread made it. */
+OMBRIX_API omb_handle OMBRIX_CALL omb_GetThreadHWND(void);
 
 #ifdef __cplusplus
 }

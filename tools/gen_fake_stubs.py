@@ -5,14 +5,14 @@ only the methods its tests need. Run it again after adding an interface."""
 import pathlib, re, sys
 
 INCLUDE = pathlib.Path("/usr/i686-w64-mingw32/include")
-HEADERS = ["strmif.h", "control.h", "qedit.h", "amvideo.h", "evr.h", "mmdeviceapi.h",
+HEADERS = ["strmif.h", "mfidl.h", "control.h", "qedit.h", "amvideo.h", "evr.h", "mmdeviceapi.h",
            "endpointvolume.h", "ocidl.h", "vmr9.h", "objidl.h"]
 INTERFACES = ["IGraphBuilder", "IMediaControl", "IMediaEventEx", "IMediaPosition", "IMediaSeeking",
               "IVideoWindow", "IBasicVideo", "IBasicAudio", "IVideoFrameStep", "IAMGraphStreams",
               "IBaseFilter", "IPin", "IEnumPins", "ISampleGrabber", "ICaptureGraphBuilder2",
               "IVMRFilterConfig", "IVMRFilterConfig9", "IVMRMixerBitmap", "IVMRMixerBitmap9",
               "IQualProp", "ISpecifyPropertyPages", "IAMClockSlave", "IAMClockAdjust",
-              "IReferenceClock", "IMFVideoDisplayControl", "IMMDeviceEnumerator", "IMMDevice",
+              "IReferenceClock", "IMFVideoDisplayControl", "IMFGetService", "IMMDeviceEnumerator", "IMMDevice",
               "IAudioEndpointVolume"]
 STOP = {"IUnknown", "IDispatch"}
 

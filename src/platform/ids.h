@@ -27,6 +27,8 @@ extern const IID IID_ISampleGrabber;
 extern const IID IID_IVMRFilterConfig;
 extern const IID IID_IVMRFilterConfig9;
 extern const IID IID_IMFVideoDisplayControl;
+extern const IID IID_IMediaPosition;
+extern const IID IID_IBasicVideo;
 
 // Media types and services.
 extern const GUID MEDIATYPE_Video;

@@ -1,17 +1,148 @@
-// Transport and teardown of the open graph.
+// Transport and teardown of the open graph: placing the video and running,
+// stopping, state, graph events, and releasing everything.
 #include "ombrix.h"
 
 #include "platform/com.h"
 #include "platform/ids.h"
+#include "platform/media_foundation.h"
 #include "player/player.h"
 
 using namespace ombrix;
 
-extern "C" int OMBRIX_CALL omb_Close(void)
+namespace {
+
+constexpr LONG kVideoWindowStyle = WS_CHILD | WS_CLIPSIBLINGS; // 0x44000000
+// GetState waits for a pending transition; a filter that never finishes one
+// must not hang the host, so the wait is bounded.
+constexpr LONG kStateWait = 10000;
+
+enum : int {
+    kNotOpen = -1,
+    kNoMediaFoundation = -2,
+    kNoDisplayControl = -3,
+    kNoState = -3,
+    kNoGraph = -1,
+};
+
+void placeVideoWindow(Player& p, HWND window, int left, int top, int width, int height)
+{
+    CallScoped<IVideoWindow> video(p.videoWindow);
+    if (FAILED(platform::query(p.graph.Get(), ids::IID_IVideoWindow, p.videoWindow)) || !video)
+        return;
+    video->put_Owner(reinterpret_cast<OAHWND>(window));
+    video->put_WindowStyle(kVideoWindowStyle);
+    video->SetWindowPosition(left, top, width, height);
+    video->SetWindowForeground(OATRUE);
+    video->put_Visible(OATRUE);
+}
+
+int placeEvrVideo(Player& p, HWND window, int left, int top, int width, int height)
+{
+    if (!platform::mediaFoundationPresent())
+        return kNoMediaFoundation;
+    CallScoped<IMFVideoDisplayControl> display(p.displayControl);
+    if (platform::getService(p.evrFilter.Get(), ids::MR_VIDEO_RENDER_SERVICE, ids::IID_IMFVideoDisplayControl,
+                             reinterpret_cast<void**>(p.displayControl.ReleaseAndGetAddressOf())) != S_OK ||
+        !display)
+        return kNoDisplayControl;
+    display->SetVideoWindow(window);
+    const MFVideoNormalizedRect whole{0.0f, 0.0f, 1.0f, 1.0f};
+    RECT destination{left, top, left + width, top + height};
+    display->SetVideoPosition(&whole, &destination);
+    return 0;
+}
+
+} // namespace
+
+extern "C" {
+
+int OMBRIX_CALL omb_Play(omb_handle window, int left, int top, int width, int height)
 {
     Player& p = player();
     if (!p.isOpen())
-        return -1;
+        return kNotOpen;
+    HWND owner = reinterpret_cast<HWND>(window);
+    if (p.openMode <= OpenMode_Vmr9) {
+        placeVideoWindow(p, owner, left, top, width, height);
+    } else if (p.openMode == OpenMode_Evr) {
+        int placed = placeEvrVideo(p, owner, left, top, width, height);
+        if (placed != 0)
+            return placed;
+    }
+    p.mediaControl->Run();
+    p.playState = PlayState_Started;
+    return 0;
+}
+
+int OMBRIX_CALL omb_Play2(void)
+{
+    Player& p = player();
+    if (!p.isOpen())
+        return kNotOpen;
+    p.mediaControl->Run();
+    return 0;
+}
+
+int OMBRIX_CALL omb_Stop(void)
+{
+    Player& p = player();
+    if (!p.isOpen())
+        return kNotOpen;
+    p.mediaControl->Stop();
+    p.playState = PlayState_Open;
+    return 0;
+}
+
+int OMBRIX_CALL omb_GetState(void)
+{
+    Player& p = player();
+    if (!p.isOpen())
+        return kNotOpen;
+    OAFilterState state = -1;
+    HRESULT hr = p.mediaControl->GetState(kStateWait, &state);
+    if (FAILED(hr) || state < State_Stopped || state > State_Running)
+        return kNoState;
+    return static_cast<int>(state);
+}
+
+int OMBRIX_CALL omb_SetEvHWND(omb_handle window)
+{
+    Player& p = player();
+    if (!p.graph)
+        return kNoGraph;
+    ComPtr<IMediaEventEx> events;
+    if (FAILED(platform::query(p.graph.Get(), ids::IID_IMediaEventEx, events)) || !events)
+        return kNoGraph;
+    events->SetNotifyWindow(static_cast<OAHWND>(window), OMB_WM_GRAPHEVENT, 0);
+    // A second call replaces the interface the first one left; the old
+    // reference goes outside the lock.
+    {
+        FieldLock lock(p);
+        p.mediaEvent.Swap(events);
+    }
+    return 0;
+}
+
+int OMBRIX_CALL omb_GetStopped(void)
+{
+    Player& p = player();
+    if (!p.isOpen())
+        return kNotOpen;
+    if (!p.mediaEvent)
+        return 0;
+    LONG code = 0;
+    LONG_PTR param1 = 0, param2 = 0;
+    if (p.mediaEvent->GetEvent(&code, &param1, &param2, 0) != S_OK)
+        return kNotOpen;
+    p.mediaEvent->FreeEventParams(code, param1, param2);
+    return static_cast<int>(code);
+}
+
+int OMBRIX_CALL omb_Close(void)
+{
+    Player& p = player();
+    if (!p.isOpen())
+        return kNotOpen;
 
     {
         CallScoped<IVideoWindow> window(p.videoWindow);
@@ -51,3 +182,5 @@ extern "C" int OMBRIX_CALL omb_Close(void)
     p.playState = PlayState_Closed;
     return 0;
 }
+
+} // extern "C"

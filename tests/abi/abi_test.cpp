@@ -27,6 +27,9 @@ using DoubleFn = double(__cdecl*)();
 // Every export of the library, by the name a host asks for.
 const char* const kExports[] = {
     "omb_t", "omb_Version", "omb_BuildVersion", "omb_Init", "omb_Exit", "omb_Open", "omb_Close",
+    "omb_Play", "omb_Play2", "omb_Stop", "omb_GetState", "omb_SetEvHWND", "omb_GetStopped",
+    "omb_GetAllPlayTime", "omb_GetNowPlayTime", "omb_SetSeek", "omb_SetSeek2", "omb_Info",
+    "omb_GetMediaEvStr", "omb_CreateThread", "omb_GetThreadHWND",
 };
 
 } // namespace
@@ -55,5 +58,10 @@ TEST_CASE("frame exports return their constants through the C calling convention
     auto open = entry<int(__cdecl*)(const char*, int, int, int, int)>("omb_Open");
     CHECK(open("x.avi", 7, 0, 0, 0) == -2);
     CHECK(open("x.avi", -1, 0, 0, 0) == -2);
+    // The double-returning queries give -1.0 with nothing open.
+    double none = entry<DoubleFn>("omb_GetAllPlayTime")();
+    CHECK(none == -1.0);
+    CHECK(entry<int(__cdecl*)(double)>("omb_SetSeek")(1.5) == -1);
+    CHECK(entry<const char*(__cdecl*)(int)>("omb_GetMediaEvStr")(0) != nullptr);
     CHECK(entry<IntFn>("omb_Exit")() == 0);
 }

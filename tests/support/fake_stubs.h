@@ -351,6 +351,11 @@ struct IMFVideoDisplayControlStubs : IMFVideoDisplayControl {
     HRESULT STDMETHODCALLTYPE GetFullscreen(WINBOOL *pfFullscreen) override { return stubbed("GetFullscreen"); }
 };
 
+struct IMFGetServiceStubs : IMFGetService {
+    virtual HRESULT stubbed(const char* method) = 0;
+    HRESULT STDMETHODCALLTYPE GetService(REFGUID guidService, REFIID riid, LPVOID *ppvObject) override { return stubbed("GetService"); }
+};
+
 struct IMMDeviceEnumeratorStubs : IMMDeviceEnumerator {
     virtual HRESULT stubbed(const char* method) = 0;
     HRESULT STDMETHODCALLTYPE EnumAudioEndpoints(EDataFlow dataFlow, DWORD dwStateMask, IMMDeviceCollection **ppDevices) override { return stubbed("EnumAudioEndpoints"); }

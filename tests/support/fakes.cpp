@@ -52,6 +52,8 @@ std::string guidName(REFGUID guid)
         {&ids::IID_ISampleGrabber, "ISampleGrabber"},
         {&ids::IID_IVMRFilterConfig, "IVMRFilterConfig"},
         {&ids::IID_IVMRFilterConfig9, "IVMRFilterConfig9"},
+        {&ids::IID_IMFVideoDisplayControl, "IMFVideoDisplayControl"},
+        {&ids::MR_VIDEO_RENDER_SERVICE, "MR_VIDEO_RENDER_SERVICE"},
         {&ids::MEDIATYPE_Video, "MEDIATYPE_Video"},
         {&ids::MEDIASUBTYPE_RGB24, "MEDIASUBTYPE_RGB24"},
         {&ids::FORMAT_VideoInfo, "FORMAT_VideoInfo"},
@@ -137,6 +139,29 @@ FakePin::FakePin(World& w, std::string n) : FakeObject(w, std::move(n))
     offer(IID_IPin, static_cast<IPin*>(this));
 }
 
+// ---- FakeDisplayControl ----------------------------------------------------
+
+FakeDisplayControl::FakeDisplayControl(World& w) : FakeObject(w, "display")
+{
+    offer(ombrix::ids::IID_IMFVideoDisplayControl, static_cast<IMFVideoDisplayControl*>(this));
+}
+
+HRESULT FakeDisplayControl::SetVideoWindow(HWND window)
+{
+    record("SetVideoWindow", static_cast<long long>(reinterpret_cast<intptr_t>(window)));
+    return outcome("SetVideoWindow");
+}
+
+HRESULT FakeDisplayControl::SetVideoPosition(const MFVideoNormalizedRect* source, const LPRECT destination)
+{
+    std::ostringstream text;
+    text << "{" << source->left << ", " << source->top << ", " << source->right << ", " << source->bottom
+         << "}, {" << destination->left << ", " << destination->top << ", " << destination->right << ", "
+         << destination->bottom << "}";
+    world.log.push_back(name + ".SetVideoPosition(" + text.str() + ")");
+    return outcome("SetVideoPosition");
+}
+
 // ---- FakeFilter ------------------------------------------------------------
 
 FakeFilter::FakeFilter(World& w, std::string n, REFCLSID id) : FakeObject(w, std::move(n)), clsid(id)
@@ -148,6 +173,22 @@ FakeFilter::FakeFilter(World& w, std::string n, REFCLSID id) : FakeObject(w, std
         offer(ombrix::ids::IID_IVMRFilterConfig, static_cast<IVMRFilterConfig*>(this));
     if (IsEqualGUID(id, ombrix::ids::CLSID_VideoMixingRenderer9))
         offer(ombrix::ids::IID_IVMRFilterConfig9, static_cast<IVMRFilterConfig9*>(this));
+    if (IsEqualGUID(id, ombrix::ids::CLSID_EnhancedVideoRenderer))
+        offer(IID_IMFGetService, static_cast<IMFGetService*>(this));
+}
+
+HRESULT FakeFilter::GetService(REFGUID service, REFIID iid, LPVOID* out)
+{
+    record("GetService", &service, &iid);
+    *out = nullptr;
+    HRESULT hr = outcome("GetService");
+    if (hr != S_OK)
+        return hr;
+    if (!IsEqualGUID(service, ombrix::ids::MR_VIDEO_RENDER_SERVICE) ||
+        !IsEqualGUID(iid, ombrix::ids::IID_IMFVideoDisplayControl))
+        return E_NOINTERFACE;
+    FakeDisplayControl& display = world.make<FakeDisplayControl>();
+    return display.queryInterface(iid, out);
 }
 
 HRESULT FakeFilter::FindPin(LPCWSTR id, IPin** pin)
@@ -273,6 +314,53 @@ FakeGraph::FakeGraph(World& w) : FakeObject(w, "graph")
     offer(ombrix::ids::IID_IMediaEventEx, static_cast<IMediaEventEx*>(this));
     offer(IID_IMediaEvent, static_cast<IMediaEvent*>(this));
     offer(ombrix::ids::IID_IVideoWindow, static_cast<IVideoWindow*>(this));
+    offer(ombrix::ids::IID_IMediaPosition, static_cast<IMediaPosition*>(this));
+    offer(ombrix::ids::IID_IBasicVideo, static_cast<IBasicVideo*>(this));
+}
+
+HRESULT FakeGraph::get_Duration(REFTIME* length)
+{
+    record("get_Duration");
+    HRESULT hr = outcome("get_Duration");
+    if (SUCCEEDED(hr))
+        *length = duration;
+    return hr;
+}
+
+HRESULT FakeGraph::get_CurrentPosition(REFTIME* time)
+{
+    record("get_CurrentPosition");
+    HRESULT hr = outcome("get_CurrentPosition");
+    if (SUCCEEDED(hr))
+        *time = position;
+    return hr;
+}
+
+HRESULT FakeGraph::put_CurrentPosition(REFTIME time)
+{
+    record("put_CurrentPosition", time);
+    HRESULT hr = outcome("put_CurrentPosition");
+    if (SUCCEEDED(hr))
+        position = time;
+    return hr;
+}
+
+HRESULT FakeGraph::get_VideoWidth(LONG* width)
+{
+    record("get_VideoWidth");
+    HRESULT hr = outcome("get_VideoWidth");
+    if (SUCCEEDED(hr))
+        *width = videoWidth;
+    return hr;
+}
+
+HRESULT FakeGraph::get_VideoHeight(LONG* height)
+{
+    record("get_VideoHeight");
+    HRESULT hr = outcome("get_VideoHeight");
+    if (SUCCEEDED(hr))
+        *height = videoHeight;
+    return hr;
 }
 
 void FakeGraph::finalRelease()
@@ -430,10 +518,10 @@ bool FakeGraph::holds(const std::string& fakeName) const
     return false;
 }
 
-void FakeGraph::queueEvent(long code, LONG_PTR param1, LONG_PTR param2)
+void FakeGraph::queueEvent(long code, LONG_PTR param1, LONG_PTR param2, bool notify)
 {
     events.push_back({code, param1, param2});
-    if (notifyWindow)
+    if (notify && notifyWindow)
         PostMessageW(notifyWindow, 0x8197, 0, 0);
 }
 

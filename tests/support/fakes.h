@@ -84,8 +84,18 @@ public:
 
 // Every filter kind (renderers, source, Sample Grabber) is one class; the
 // interfaces a kind offers are chosen at construction.
+// The Enhanced Video Renderer's display control, handed out by GetService.
+class FakeDisplayControl : public FakeObject, public IMFVideoDisplayControlStubs {
+public:
+    explicit FakeDisplayControl(World& world);
+    FAKE_IUNKNOWN
+    HRESULT STDMETHODCALLTYPE SetVideoWindow(HWND window) override;
+    HRESULT STDMETHODCALLTYPE SetVideoPosition(const MFVideoNormalizedRect* source, const LPRECT destination) override;
+};
+
 class FakeFilter : public FakeObject,
                    public IBaseFilterStubs,
+                   public IMFGetServiceStubs,
                    public ISampleGrabberStubs,
                    public IVMRFilterConfigStubs,
                    public IVMRFilterConfig9Stubs {
@@ -107,6 +117,8 @@ public:
     // ISampleGrabber
     HRESULT STDMETHODCALLTYPE SetMediaType(const AM_MEDIA_TYPE* type) override;
     HRESULT STDMETHODCALLTYPE GetConnectedMediaType(AM_MEDIA_TYPE* type) override;
+    // IMFGetService (the Enhanced Video Renderer)
+    HRESULT STDMETHODCALLTYPE GetService(REFGUID service, REFIID iid, LPVOID* out) override;
     // IVMRFilterConfig and IVMRFilterConfig9 (the same two methods)
     HRESULT STDMETHODCALLTYPE SetRenderingMode(DWORD mode) override;
     HRESULT STDMETHODCALLTYPE SetNumberOfStreams(DWORD count) override;
@@ -132,7 +144,9 @@ class FakeGraph : public FakeObject,
                   public IGraphBuilderStubs,
                   public IMediaControlStubs,
                   public IMediaEventExStubs,
-                  public IVideoWindowStubs {
+                  public IVideoWindowStubs,
+                  public IMediaPositionStubs,
+                  public IBasicVideoStubs {
 public:
     explicit FakeGraph(World& world);
     FAKE_IUNKNOWN
@@ -174,8 +188,22 @@ public:
     HRESULT STDMETHODCALLTYPE SetWindowForeground(LONG focus) override;
     HRESULT STDMETHODCALLTYPE put_Visible(LONG visible) override;
 
+    // IMediaPosition
+    HRESULT STDMETHODCALLTYPE get_Duration(REFTIME* length) override;
+    HRESULT STDMETHODCALLTYPE get_CurrentPosition(REFTIME* time) override;
+    HRESULT STDMETHODCALLTYPE put_CurrentPosition(REFTIME time) override;
+    // IBasicVideo
+    HRESULT STDMETHODCALLTYPE get_VideoWidth(LONG* width) override;
+    HRESULT STDMETHODCALLTYPE get_VideoHeight(LONG* height) override;
+
+    REFTIME duration = 2.0;
+    REFTIME position = 0.0;
+    LONG videoWidth = 64, videoHeight = 48;
+
     bool holds(const std::string& fakeName) const;
-    void queueEvent(long code, LONG_PTR param1 = 0, LONG_PTR param2 = 0);
+    // Queues an event; like the real graph, posts the graph-event message to
+    // the notification window when asked to.
+    void queueEvent(long code, LONG_PTR param1 = 0, LONG_PTR param2 = 0, bool notify = false);
 
 private:
     using IGraphBuilderStubs::RenderFile;

@@ -4,15 +4,22 @@
 #include <string>
 #include <vector>
 
+#include "host_window.h"
 #include "player_fixture.h"
 #include "wine_media.h"
 
 namespace testing {
 
-// The Player starts and ends closed, with no grabber request.
+// The Player starts and ends closed, with no grabber request. Renderers that
+// the library creates own windows on this thread, so the fixture pumps its
+// messages as a host's message loop would.
 struct RealPlayer {
     RealPlayer() : p(ombrix::player()), media(wineMedia()) { resetPlayer(); }
-    ~RealPlayer() { resetPlayer(); }
+    ~RealPlayer()
+    {
+        resetPlayer();
+        pumpFor(20);
+    }
     ombrix::Player& p;
     const WineMedia& media;
 };

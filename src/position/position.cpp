@@ -1,0 +1,98 @@
+// Duration, position and seeking in seconds through the graph's
+// IMediaPosition, and the native video size through IBasicVideo.
+#include "ombrix.h"
+
+#include "platform/com.h"
+#include "platform/ids.h"
+#include "player/player.h"
+
+using namespace ombrix;
+
+namespace {
+
+enum : int {
+    kNotOpen = -1,
+    kBadKind = -2,
+    kNoAnswer = -2,
+};
+constexpr double kNotOpenTime = -1.0;
+
+enum class Time { Duration, Current };
+
+// Reads one time of the graph; false when the graph could not tell it.
+bool readTime(Player& p, Time which, double& seconds)
+{
+    ComPtr<IMediaPosition> position;
+    if (FAILED(platform::query(p.graph.Get(), ids::IID_IMediaPosition, position)) || !position)
+        return false;
+    double value = 0.0;
+    HRESULT hr = which == Time::Duration ? position->get_Duration(&value) : position->get_CurrentPosition(&value);
+    if (FAILED(hr))
+        return false;
+    seconds = value;
+    return true;
+}
+
+double timeOrFailure(Time which)
+{
+    Player& p = player();
+    double seconds = kNotOpenTime;
+    if (!p.isOpen() || !readTime(p, which, seconds))
+        return kNotOpenTime;
+    return seconds;
+}
+
+int seek(double seconds)
+{
+    Player& p = player();
+    if (!p.isOpen())
+        return kNotOpen;
+    ComPtr<IMediaPosition> position;
+    if (SUCCEEDED(platform::query(p.graph.Get(), ids::IID_IMediaPosition, position)) && position)
+        position->put_CurrentPosition(seconds);
+    return 0;
+}
+
+// Seconds to hundredths, truncated toward zero (0.29 s gives 28).
+int hundredths(double seconds) { return static_cast<int>(seconds * 100.0); }
+
+} // namespace
+
+extern "C" {
+
+double OMBRIX_CALL omb_GetAllPlayTime(void) { return timeOrFailure(Time::Duration); }
+
+double OMBRIX_CALL omb_GetNowPlayTime(void) { return timeOrFailure(Time::Current); }
+
+int OMBRIX_CALL omb_SetSeek(double seconds) { return seek(seconds); }
+
+int OMBRIX_CALL omb_SetSeek2(int hundredthsOfSecond) { return seek(static_cast<double>(hundredthsOfSecond) / 100.0); }
+
+int OMBRIX_CALL omb_Info(int kind)
+{
+    Player& p = player();
+    if (!p.isOpen())
+        return kNotOpen;
+    switch (kind) {
+    case 0:
+    case 1: {
+        ComPtr<IBasicVideo> video;
+        if (FAILED(platform::query(p.graph.Get(), ids::IID_IBasicVideo, video)) || !video)
+            return kNoAnswer;
+        long size = 0;
+        HRESULT hr = kind == 0 ? video->get_VideoWidth(&size) : video->get_VideoHeight(&size);
+        return FAILED(hr) ? kNoAnswer : static_cast<int>(size);
+    }
+    case 2:
+    case 3: {
+        double seconds = 0.0;
+        if (!readTime(p, kind == 2 ? Time::Duration : Time::Current, seconds))
+            return kNoAnswer;
+        return hundredths(seconds);
+    }
+    default:
+        return kBadKind;
+    }
+}
+
+} // extern "C"

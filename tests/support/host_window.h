@@ -1,0 +1,38 @@
+// A host's top-level window for tests: it records every graph-event message
+// it receives, and pumps messages while a test waits.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <vector>
+
+namespace testing {
+
+struct ForwardedEvent {
+    WPARAM wParam;
+    LPARAM lParam;
+    DWORD thread; // the thread that handled it
+    DWORD tick;   // when
+};
+
+class HostWindow {
+public:
+    HostWindow();
+    ~HostWindow();
+    HostWindow(const HostWindow&) = delete;
+    HostWindow& operator=(const HostWindow&) = delete;
+
+    HWND hwnd() const { return window_; }
+    std::vector<ForwardedEvent> events;
+
+private:
+    static LRESULT CALLBACK proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    HWND window_;
+};
+
+// Dispatches this thread's messages until done() holds or the time is up;
+// returns done()'s last answer.
+bool pumpUntil(const std::function<bool()>& done, DWORD milliseconds);
+void pumpFor(DWORD milliseconds);
+
+} // namespace testing

@@ -1,0 +1,30 @@
+// omb_CreateThread when its window class cannot be registered: nothing
+// starts, and the call can be repeated once the class is free.
+#include <doctest.h>
+
+#include <windows.h>
+
+#include "ombrix.h"
+#include "player/player.h"
+
+TEST_CASE("a class name already taken gives -1 and leaves the worker unstarted")
+{
+    WNDCLASSEXA taken{};
+    taken.cbSize = sizeof taken;
+    taken.lpfnWndProc = DefWindowProcA;
+    taken.lpszClassName = "omb01";
+    REQUIRE(RegisterClassExA(&taken) != 0);
+
+    CHECK(omb_CreateThread(0x55, 1) == -1);
+    ombrix::Player& p = ombrix::player();
+    CHECK(p.threadStarted == 0);
+    CHECK(omb_GetThreadHWND() == 0);
+    CHECK(p.hostWindow == reinterpret_cast<HWND>(0x55)); // stored before the registration
+    CHECK(p.forwardEvents == 1);
+
+    REQUIRE(UnregisterClassA("omb01", nullptr));
+    omb_handle window = omb_CreateThread(0, 0);
+    CHECK(window > 0);
+    CHECK(p.threadStarted == 1);
+    PostMessageA(reinterpret_cast<HWND>(window), WM_CLOSE, 0, 0);
+}
