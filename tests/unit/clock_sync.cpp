@@ -67,13 +67,7 @@ TEST_CASE_FIXTURE(FakePlayer, "stream offsets and the maximum latency")
 {
     REQUIRE(omb_Open("clip.avi", OpenMode_VideoRenderer, 0, 0, 0) == 0);
     world.clearLog();
-    auto streamCalls = [&] {
-        Lines out;
-        for (const std::string& line : world.calls("graph."))
-            if (line.find("Sync") != std::string::npos || line.find("Latency") != std::string::npos)
-                out.push_back(line);
-        return out;
-    };
+    auto streamCalls = [&] { return world.calls("graph.S"); };
 
     SUBCASE("mode 1: offsets on, latency x10, the latency's result returned")
     {
@@ -120,8 +114,6 @@ TEST_CASE_FIXTURE(FakePlayer, "the clock delta goes to a System Reference Clock 
     CHECK(omb_SetClockDelta(-1000) == 0);
     CHECK(world.log == Lines{"create clock ctx=3 IAMClockAdjust", "clock.SetClockDelta(-10000)"});
     CHECK(world.find("clock")->refs == 0);
-    CHECK(omb_SetClockDelta(214748365) == 0);
-    CHECK(world.calls("clock.").back() == "clock.SetClockDelta(-2147483646)");
 
     world.failures["clock.SetClockDelta"] = E_INVALIDARG;
     CHECK(omb_SetClockDelta(1) == E_INVALIDARG);
