@@ -93,8 +93,8 @@ OMBRIX_API int OMBRIX_CALL omb_SetAudioClockSlave(int tolerance);
 /* mode 0: stream offsets off (latency unused); mode 1: offsets on and the
    maximum graph latency set to latency microseconds (x10 in 32 bits). Returns
    the platform's result (mode 0: of the offsets call; mode 1: of the latency
-   call), 0 on success; -1 not open; -3 the graph has no IAMGraphStreams;
-   -2 any other mode (nothing set). */
+   call), 0 on success; -1 not open; -3 the graph has no IAMGraphStreams
+   (whatever the mode); -2 any other mode (nothing set). */
 OMBRIX_API int OMBRIX_CALL omb_SetGraphStreams(int mode, int latency);
 /* Adjusts a System Reference Clock made for this call by delta microseconds
    (x10 in 32 bits). Returns the platform's result, 0 on success; -1 not
