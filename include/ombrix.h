@@ -120,6 +120,66 @@ OMBRIX_API const char *OMBRIX_CALL omb_GetMediaEvStr(int code);
 OMBRIX_API int OMBRIX_CALL omb_CreateThread(omb_handle hostWindow, int forward);
 /* The worker window, or 0 before omb_CreateThread made it. */
 OMBRIX_API omb_handle OMBRIX_CALL omb_GetThreadHWND(void);
+/* ---- Audio and clock -------------------------------------------------- */
+
+/* Sets the stereo balance, then the volume, in hundredths of a decibel,
+   unchanged (the platform takes balance -10000..10000 and volume -10000..0
+   and ignores what it refuses). 0 the calls were made, accepted or not;
+   -1 not open; -2 the graph has no audio control. */
+OMBRIX_API int OMBRIX_CALL omb_SetVolume(int balance, int volume);
+/* which 0: the balance; 1: the volume. Returns the value; -1 not open; -2 any
+   other selector, no audio control, or no value read (not told apart from a
+   value of -2). */
+OMBRIX_API int OMBRIX_CALL omb_GetVolume(int which);
+/* The DirectSound Renderer's clock-slave error tolerance in milliseconds.
+   -1 not open; -4 no DirectSound Renderer (mode 0); -2 it gives no
+   IAMClockSlave; -3 the read did not return S_OK. */
+OMBRIX_API int OMBRIX_CALL omb_GetAudioClockSlave(void);
+/* Sets that tolerance (the platform takes 1..1000 ms). 0 ok; -1 not open;
+   -4 no DirectSound Renderer; -2 no IAMClockSlave; -3 not taken with S_OK. */
+OMBRIX_API int OMBRIX_CALL omb_SetAudioClockSlave(int tolerance);
+/* mode 0: stream offsets off (latency unused); mode 1: offsets on and the
+   maximum graph latency set to latency microseconds (x10 in 32 bits). Returns
+   the platform's result (mode 0: of the offsets call; mode 1: of the latency
+   call), 0 on success; -1 not open; -3 the graph has no IAMGraphStreams
+   (whatever the mode); -2 any other mode (nothing set). */
+OMBRIX_API int OMBRIX_CALL omb_SetGraphStreams(int mode, int latency);
+/* Adjusts a System Reference Clock made for this call by delta microseconds
+   (x10 in 32 bits). Returns the platform's result, 0 on success; -1 not
+   open; -2 the clock cannot be created or has no IAMClockAdjust. */
+OMBRIX_API int OMBRIX_CALL omb_SetClockDelta(int delta);
+/* Master volume in percent through the first winmm mixer (not clamped).
+   0 ok; -1 no mixer; -2 no capabilities; -3 no speakers line; -4 no volume
+   control; -5 value refused. No file needs to be open. */
+OMBRIX_API int OMBRIX_CALL SetMasterVolume(unsigned int percent);
+/* Master volume in percent through Core Audio (percent / 100.0 as the
+   scalar level). 0 ok; -1 no device enumerator; -2 no default output
+   device; -3 no endpoint volume; -4 level refused (as outside 0..100). */
+OMBRIX_API int OMBRIX_CALL SetMasterVolumeVista(int percent);
+
+/* ---- System utilities ------------------------------------------------- */
+
+/* The number of registered DirectShow filters (0 when the category key
+   cannot be opened). */
+OMBRIX_API int OMBRIX_CALL GetDSFilterNum(void);
+#ifndef OMBRIX_STATIC
+/* GetDSFilterNum under its second export name: the same entry point. */
+OMBRIX_API int OMBRIX_CALL GetDSFilterNameNext(void);
+#endif
+/* Appends to the terminated ANSI text the registry path (relative to
+   HKEY_CLASSES_ROOT) of filter index's key: 54 characters of category path
+   and the key's name. The host sizes the buffer. Appends nothing when the
+   index names no filter; does nothing with a null text. Returns 0. */
+OMBRIX_API int OMBRIX_CALL GPS(char *text, int index);
+/* Writes filter index's "FriendlyName" (ANSI, up to 1000 bytes with its
+   terminator) into name. Writes nothing when there is no such filter or
+   value, or name is null. Returns 0. */
+OMBRIX_API int OMBRIX_CALL GetDSFilterName(int index, char *name);
+/* A constant ASCII text naming the running Windows version, e.g.
+   "Windows 7"; 6.2 is "Windows 8", 6.3 "Windows 8.1", other NT versions
+   without a text of their own "Windows NT/2000/XP", and a failed version
+   query "OS Unknown". */
+OMBRIX_API const char *OMBRIX_CALL GetOSVersion(void);
 
 #ifdef __cplusplus
 }

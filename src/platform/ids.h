@@ -30,6 +30,19 @@ extern const IID IID_IMFVideoDisplayControl;
 extern const IID IID_IMediaPosition;
 extern const IID IID_IBasicVideo;
 
+// Audio and clock: stream volume, clock slaving, stream synchronisation and
+// the System Reference Clock.
+extern const IID IID_IBasicAudio;
+extern const IID IID_IAMClockSlave;
+extern const IID IID_IAMGraphStreams;
+extern const CLSID CLSID_SystemClock;
+extern const IID IID_IAMClockAdjust;
+
+// Core Audio: the default output device's endpoint volume.
+extern const CLSID CLSID_MMDeviceEnumerator;
+extern const IID IID_IMMDeviceEnumerator;
+extern const IID IID_IAudioEndpointVolume;
+
 // Media types and services.
 extern const GUID MEDIATYPE_Video;
 extern const GUID MEDIASUBTYPE_RGB24;

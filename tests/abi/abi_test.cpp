@@ -30,6 +30,9 @@ const char* const kExports[] = {
     "omb_Play", "omb_Play2", "omb_Stop", "omb_GetState", "omb_SetEvHWND", "omb_GetStopped",
     "omb_GetAllPlayTime", "omb_GetNowPlayTime", "omb_SetSeek", "omb_SetSeek2", "omb_Info",
     "omb_GetMediaEvStr", "omb_CreateThread", "omb_GetThreadHWND",
+    "omb_SetVolume", "omb_GetVolume", "omb_GetAudioClockSlave", "omb_SetAudioClockSlave",
+    "omb_SetGraphStreams", "omb_SetClockDelta", "SetMasterVolume", "SetMasterVolumeVista",
+    "GetDSFilterNum", "GetDSFilterNameNext", "GPS", "GetDSFilterName", "GetOSVersion",
 };
 
 } // namespace
@@ -64,4 +67,35 @@ TEST_CASE("frame exports return their constants through the C calling convention
     CHECK(entry<int(__cdecl*)(double)>("omb_SetSeek")(1.5) == -1);
     CHECK(entry<const char*(__cdecl*)(int)>("omb_GetMediaEvStr")(0) != nullptr);
     CHECK(entry<IntFn>("omb_Exit")() == 0);
+}
+
+TEST_CASE("audio, clock and system exports through cdecl")
+{
+    REQUIRE(library() != nullptr);
+    CHECK(entry<int(__cdecl*)(int, int)>("omb_SetVolume")(0, -10000) == -1);
+    CHECK(entry<int(__cdecl*)(int)>("omb_GetVolume")(1) == -1);
+    CHECK(entry<IntFn>("omb_GetAudioClockSlave")() == -1);
+    CHECK(entry<int(__cdecl*)(int)>("omb_SetAudioClockSlave")(50) == -1);
+    CHECK(entry<int(__cdecl*)(int, int)>("omb_SetGraphStreams")(1, 500000) == -1);
+    CHECK(entry<int(__cdecl*)(int)>("omb_SetClockDelta")(-1000) == -1);
+
+    // One entry point under two names.
+    IntFn count = entry<IntFn>("GetDSFilterNum");
+    REQUIRE(reinterpret_cast<void*>(count) != nullptr);
+    CHECK(reinterpret_cast<void*>(entry<IntFn>("GetDSFilterNameNext")) == reinterpret_cast<void*>(count));
+    int filters = count();
+    CHECK(filters > 0);
+    CHECK(entry<IntFn>("GetDSFilterNameNext")() == filters);
+
+    char text[200] = "";
+    CHECK(entry<int(__cdecl*)(char*, int)>("GPS")(text, 0) == 0);
+    CHECK(std::strlen(text) == 92);
+    char name[1000] = "";
+    CHECK(entry<int(__cdecl*)(int, char*)>("GetDSFilterName")(0, name) == 0);
+    CHECK(name[0] != '\0');
+
+    auto version = entry<const char*(__cdecl*)()>("GetOSVersion");
+    const char* os = version();
+    CHECK(std::strcmp(os, "Windows 7") == 0);
+    CHECK(version() == os);
 }

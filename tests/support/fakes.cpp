@@ -52,6 +52,15 @@ std::string guidName(REFGUID guid)
         {&ids::IID_ISampleGrabber, "ISampleGrabber"},
         {&ids::IID_IVMRFilterConfig, "IVMRFilterConfig"},
         {&ids::IID_IVMRFilterConfig9, "IVMRFilterConfig9"},
+        {&ids::IID_IBasicAudio, "IBasicAudio"},
+        {&ids::IID_IAMClockSlave, "IAMClockSlave"},
+        {&ids::IID_IAMGraphStreams, "IAMGraphStreams"},
+        {&ids::CLSID_SystemClock, "SystemClock"},
+        {&ids::IID_IAMClockAdjust, "IAMClockAdjust"},
+        {&ids::CLSID_MMDeviceEnumerator, "MMDeviceEnumerator"},
+        {&ids::IID_IMMDeviceEnumerator, "IMMDeviceEnumerator"},
+        {&ids::IID_IAudioEndpointVolume, "IAudioEndpointVolume"},
+        {&GUID_NULL, "GUID_NULL"},
         {&ids::IID_IMFVideoDisplayControl, "IMFVideoDisplayControl"},
         {&ids::MR_VIDEO_RENDER_SERVICE, "MR_VIDEO_RENDER_SERVICE"},
         {&ids::MEDIATYPE_Video, "MEDIATYPE_Video"},
@@ -173,6 +182,8 @@ FakeFilter::FakeFilter(World& w, std::string n, REFCLSID id) : FakeObject(w, std
         offer(ombrix::ids::IID_IVMRFilterConfig, static_cast<IVMRFilterConfig*>(this));
     if (IsEqualGUID(id, ombrix::ids::CLSID_VideoMixingRenderer9))
         offer(ombrix::ids::IID_IVMRFilterConfig9, static_cast<IVMRFilterConfig9*>(this));
+    if (IsEqualGUID(id, ombrix::ids::CLSID_DSoundRender))
+        offer(ombrix::ids::IID_IAMClockSlave, static_cast<IAMClockSlave*>(this));
     if (IsEqualGUID(id, ombrix::ids::CLSID_EnhancedVideoRenderer))
         offer(IID_IMFGetService, static_cast<IMFGetService*>(this));
 }
@@ -277,6 +288,26 @@ HRESULT FakeFilter::SetNumberOfStreams(DWORD count)
     return outcome("SetNumberOfStreams");
 }
 
+// ---- FakeFilter: clock slaving ---------------------------------------------
+
+HRESULT FakeFilter::SetErrorTolerance(DWORD tolerance)
+{
+    record("SetErrorTolerance", tolerance);
+    HRESULT hr = outcome("SetErrorTolerance", tolerance >= 1 && tolerance <= 1000 ? S_OK : E_FAIL);
+    if (hr == S_OK)
+        clockTolerance = tolerance;
+    return hr;
+}
+
+HRESULT FakeFilter::GetErrorTolerance(DWORD* tolerance)
+{
+    record("GetErrorTolerance");
+    HRESULT hr = outcome("GetErrorTolerance");
+    if (SUCCEEDED(hr))
+        *tolerance = clockTolerance;
+    return hr;
+}
+
 // ---- FakeCaptureBuilder ----------------------------------------------------
 
 FakeCaptureBuilder::FakeCaptureBuilder(World& w) : FakeObject(w, "builder")
@@ -314,6 +345,8 @@ FakeGraph::FakeGraph(World& w) : FakeObject(w, "graph")
     offer(ombrix::ids::IID_IMediaEventEx, static_cast<IMediaEventEx*>(this));
     offer(IID_IMediaEvent, static_cast<IMediaEvent*>(this));
     offer(ombrix::ids::IID_IVideoWindow, static_cast<IVideoWindow*>(this));
+    offer(ombrix::ids::IID_IBasicAudio, static_cast<IBasicAudio*>(this));
+    offer(ombrix::ids::IID_IAMGraphStreams, static_cast<IAMGraphStreams*>(this));
     offer(ombrix::ids::IID_IMediaPosition, static_cast<IMediaPosition*>(this));
     offer(ombrix::ids::IID_IBasicVideo, static_cast<IBasicVideo*>(this));
 }
@@ -510,6 +543,63 @@ HRESULT FakeGraph::put_Visible(LONG visible)
     return outcome("put_Visible");
 }
 
+// ---- FakeGraph: audio and stream synchronisation --------------------------
+
+namespace {
+
+// A setter's result and effect: in range it stores, else E_INVALIDARG.
+HRESULT storeInRange(long requested, long low, long high, HRESULT injected, long& stored)
+{
+    HRESULT hr = injected != S_OK ? injected : (requested >= low && requested <= high ? S_OK : E_INVALIDARG);
+    if (SUCCEEDED(hr))
+        stored = requested;
+    return hr;
+}
+
+} // namespace
+
+HRESULT FakeGraph::put_Volume(long v)
+{
+    record("put_Volume", v);
+    return storeInRange(v, -10000, 0, outcome("put_Volume"), volume);
+}
+
+HRESULT FakeGraph::get_Volume(long* v)
+{
+    record("get_Volume");
+    HRESULT hr = outcome("get_Volume");
+    if (SUCCEEDED(hr))
+        *v = volume;
+    return hr;
+}
+
+HRESULT FakeGraph::put_Balance(long b)
+{
+    record("put_Balance", b);
+    return storeInRange(b, -10000, 10000, outcome("put_Balance"), balance);
+}
+
+HRESULT FakeGraph::get_Balance(long* b)
+{
+    record("get_Balance");
+    HRESULT hr = outcome("get_Balance");
+    if (SUCCEEDED(hr))
+        *b = balance;
+    return hr;
+}
+
+HRESULT FakeGraph::SyncUsingStreamOffset(BOOL useOffsets)
+{
+    record("SyncUsingStreamOffset", useOffsets);
+    return outcome("SyncUsingStreamOffset");
+}
+
+HRESULT FakeGraph::SetMaxGraphLatency(REFERENCE_TIME latency)
+{
+    record("SetMaxGraphLatency", latency);
+    return outcome("SetMaxGraphLatency");
+}
+
 bool FakeGraph::holds(const std::string& fakeName) const
 {
     for (const Member& m : members)
@@ -523,6 +613,67 @@ void FakeGraph::queueEvent(long code, LONG_PTR param1, LONG_PTR param2, bool not
     events.push_back({code, param1, param2});
     if (notify && notifyWindow)
         PostMessageW(notifyWindow, 0x8197, 0, 0);
+}
+
+// ---- Audio and clock objects ----------------------------------------------
+
+FakeClock::FakeClock(World& w) : FakeObject(w, "clock")
+{
+    offer(ombrix::ids::IID_IAMClockAdjust, static_cast<IAMClockAdjust*>(this));
+}
+
+HRESULT FakeClock::SetClockDelta(REFERENCE_TIME delta)
+{
+    record("SetClockDelta", delta);
+    return outcome("SetClockDelta");
+}
+
+FakeDeviceEnumerator::FakeDeviceEnumerator(World& w) : FakeObject(w, "mmdevices")
+{
+    offer(ombrix::ids::IID_IMMDeviceEnumerator, static_cast<IMMDeviceEnumerator*>(this));
+}
+
+HRESULT FakeDeviceEnumerator::GetDefaultAudioEndpoint(EDataFlow flow, ERole role, IMMDevice** device)
+{
+    record("GetDefaultAudioEndpoint", static_cast<int>(flow), static_cast<int>(role));
+    *device = nullptr;
+    HRESULT hr = outcome("GetDefaultAudioEndpoint");
+    if (FAILED(hr))
+        return hr;
+    FakeDevice& made = world.make<FakeDevice>();
+    made.addRef();
+    *device = &made;
+    return hr;
+}
+
+FakeDevice::FakeDevice(World& w) : FakeObject(w, "device")
+{
+    offer(__uuidof(IMMDevice), static_cast<IMMDevice*>(this));
+}
+
+HRESULT FakeDevice::Activate(REFIID iid, DWORD context, PROPVARIANT* parameters, void** out)
+{
+    record("Activate", &iid, context, static_cast<const void*>(parameters));
+    *out = nullptr;
+    HRESULT hr = outcome("Activate");
+    if (FAILED(hr))
+        return hr;
+    return world.make<FakeEndpointVolume>().queryInterface(iid, out);
+}
+
+FakeEndpointVolume::FakeEndpointVolume(World& w) : FakeObject(w, "endpoint")
+{
+    offer(ombrix::ids::IID_IAudioEndpointVolume, static_cast<IAudioEndpointVolume*>(this));
+}
+
+HRESULT FakeEndpointVolume::SetMasterVolumeLevelScalar(float requested, LPCGUID context)
+{
+    record("SetMasterVolumeLevelScalar", static_cast<double>(requested), context);
+    HRESULT hr = outcome("SetMasterVolumeLevelScalar",
+                         requested >= 0.0f && requested <= 1.0f ? S_OK : E_INVALIDARG);
+    if (SUCCEEDED(hr))
+        level = requested;
+    return hr;
 }
 
 // ---- World -----------------------------------------------------------------
@@ -609,6 +760,7 @@ HRESULT WINAPI World::create(REFCLSID clsid, LPUNKNOWN outer, DWORD context, REF
         {&ids::CLSID_VideoRenderer, "vr"},          {&ids::CLSID_VideoMixingRenderer, "vmr7"},
         {&ids::CLSID_VideoMixingRenderer9, "vmr9"}, {&ids::CLSID_EnhancedVideoRenderer, "evr"},
         {&ids::CLSID_NullRenderer, "null"},
+        {&ids::CLSID_SystemClock, "clock"},         {&ids::CLSID_MMDeviceEnumerator, "mmdevices"},
     };
     const char* kind = nullptr;
     for (const Kind& k : kinds)
@@ -630,6 +782,10 @@ HRESULT WINAPI World::create(REFCLSID clsid, LPUNKNOWN outer, DWORD context, REF
         made = &w.make<FakeGraph>();
     else if (IsEqualGUID(clsid, ids::CLSID_CaptureGraphBuilder2))
         made = &w.make<FakeCaptureBuilder>();
+    else if (IsEqualGUID(clsid, ids::CLSID_SystemClock))
+        made = &w.make<FakeClock>();
+    else if (IsEqualGUID(clsid, ids::CLSID_MMDeviceEnumerator))
+        made = &w.make<FakeDeviceEnumerator>();
     else
         made = &w.make<FakeFilter>(kind, clsid);
     return made->queryInterface(iid, out);

@@ -98,7 +98,8 @@ class FakeFilter : public FakeObject,
                    public IMFGetServiceStubs,
                    public ISampleGrabberStubs,
                    public IVMRFilterConfigStubs,
-                   public IVMRFilterConfig9Stubs {
+                   public IVMRFilterConfig9Stubs,
+                   public IAMClockSlaveStubs {
 public:
     FakeFilter(World& world, std::string name, REFCLSID clsid);
     FAKE_IUNKNOWN
@@ -123,6 +124,13 @@ public:
     HRESULT STDMETHODCALLTYPE SetRenderingMode(DWORD mode) override;
     HRESULT STDMETHODCALLTYPE SetNumberOfStreams(DWORD count) override;
 
+    // ---- Clock slaving (the DirectSound Renderer) --------------------------
+    // The tolerance takes 1 to 1000 ms, like the real renderer's; anything
+    // else is refused with E_FAIL and leaves it as it was.
+    DWORD clockTolerance = 20;
+    HRESULT STDMETHODCALLTYPE SetErrorTolerance(DWORD tolerance) override;
+    HRESULT STDMETHODCALLTYPE GetErrorTolerance(DWORD* tolerance) override;
+
     IFilterGraph* joinedGraph = nullptr; // not a reference, as in DirectShow
 };
 
@@ -146,7 +154,9 @@ class FakeGraph : public FakeObject,
                   public IMediaEventExStubs,
                   public IVideoWindowStubs,
                   public IMediaPositionStubs,
-                  public IBasicVideoStubs {
+                  public IBasicVideoStubs,
+                  public IBasicAudioStubs,
+                  public IAMGraphStreamsStubs {
 public:
     explicit FakeGraph(World& world);
     FAKE_IUNKNOWN
@@ -199,6 +209,19 @@ public:
     REFTIME duration = 2.0;
     REFTIME position = 0.0;
     LONG videoWidth = 64, videoHeight = 48;
+    // ---- Audio and stream synchronisation ----------------------------------
+    // IBasicAudio keeps what it takes: volume -10000..0 and balance
+    // -10000..10000, anything else refused with E_INVALIDARG, as the real
+    // graph does. A failed getter writes nothing.
+    long volume = 0;
+    long balance = 0;
+    HRESULT STDMETHODCALLTYPE put_Volume(long volume) override;
+    HRESULT STDMETHODCALLTYPE get_Volume(long* volume) override;
+    HRESULT STDMETHODCALLTYPE put_Balance(long balance) override;
+    HRESULT STDMETHODCALLTYPE get_Balance(long* balance) override;
+    // IAMGraphStreams
+    HRESULT STDMETHODCALLTYPE SyncUsingStreamOffset(BOOL useOffsets) override;
+    HRESULT STDMETHODCALLTYPE SetMaxGraphLatency(REFERENCE_TIME latency) override;
 
     bool holds(const std::string& fakeName) const;
     // Queues an event; like the real graph, posts the graph-event message to
@@ -207,6 +230,42 @@ public:
 
 private:
     using IGraphBuilderStubs::RenderFile;
+};
+
+// ---- Audio and clock objects ----------------------------------------------
+
+// The System Reference Clock ("clock"), with only its adjustment.
+class FakeClock : public FakeObject, public IAMClockAdjustStubs {
+public:
+    explicit FakeClock(World& world);
+    FAKE_IUNKNOWN
+    HRESULT STDMETHODCALLTYPE SetClockDelta(REFERENCE_TIME delta) override;
+};
+
+// Core Audio: the device enumerator ("mmdevices") hands out the default
+// output device ("device"), which activates its endpoint volume ("endpoint").
+class FakeDeviceEnumerator : public FakeObject, public IMMDeviceEnumeratorStubs {
+public:
+    explicit FakeDeviceEnumerator(World& world);
+    FAKE_IUNKNOWN
+    HRESULT STDMETHODCALLTYPE GetDefaultAudioEndpoint(EDataFlow flow, ERole role, IMMDevice** device) override;
+};
+
+class FakeDevice : public FakeObject, public IMMDeviceStubs {
+public:
+    explicit FakeDevice(World& world);
+    FAKE_IUNKNOWN
+    HRESULT STDMETHODCALLTYPE Activate(REFIID iid, DWORD context, PROPVARIANT* parameters, void** out) override;
+};
+
+// The scalar level takes 0.0 to 1.0; anything else is refused with
+// E_INVALIDARG and leaves the level as it was.
+class FakeEndpointVolume : public FakeObject, public IAudioEndpointVolumeStubs {
+public:
+    explicit FakeEndpointVolume(World& world);
+    FAKE_IUNKNOWN
+    float level = 1.0f;
+    HRESULT STDMETHODCALLTYPE SetMasterVolumeLevelScalar(float level, LPCGUID context) override;
 };
 
 // One test's fakes. While a World exists, every object the library creates

@@ -1,0 +1,99 @@
+// Clock synchronisation: the DirectSound Renderer's clock-slave tolerance,
+// the graph's stream offsets and maximum latency, and an adjustment of the
+// System Reference Clock.
+#include "ombrix.h"
+
+#include <cstdint>
+
+#include "platform/com.h"
+#include "platform/ids.h"
+#include "player/player.h"
+
+using namespace ombrix;
+
+namespace {
+
+// The host gives microseconds; the platform takes 100-ns units. The product
+// is formed in 32 bits, as the host's integer is, and then widened with its
+// sign, so that arguments beyond +-214748364 wrap the way the host's own
+// arithmetic would.
+REFERENCE_TIME toReferenceTime(int microseconds)
+{
+    return static_cast<int32_t>(static_cast<uint32_t>(microseconds) * 10u);
+}
+
+// The audio renderer's clock-slave control, or the code for why there is
+// none: -1 nothing open, -4 no DirectSound Renderer of ours (mode 0 lets the
+// graph choose its own), -2 the renderer gives no IAMClockSlave.
+int clockSlave(Player& p, ComPtr<IAMClockSlave>& slave)
+{
+    if (!p.isOpen())
+        return -1;
+    if (!p.audioRenderer)
+        return -4;
+    if (platform::query(p.audioRenderer.Get(), ids::IID_IAMClockSlave, slave) != S_OK || !slave)
+        return -2;
+    return 0;
+}
+
+} // namespace
+
+extern "C" int OMBRIX_CALL omb_GetAudioClockSlave(void)
+{
+    ComPtr<IAMClockSlave> slave;
+    if (int code = clockSlave(player(), slave))
+        return code;
+    DWORD tolerance = 0;
+    // Only exactly S_OK counts: S_FALSE is a failure here.
+    HRESULT hr = slave->GetErrorTolerance(&tolerance);
+    slave.Reset();
+    if (hr != S_OK)
+        return -3;
+    return static_cast<int>(tolerance);
+}
+
+extern "C" int OMBRIX_CALL omb_SetAudioClockSlave(int tolerance)
+{
+    ComPtr<IAMClockSlave> slave;
+    if (int code = clockSlave(player(), slave))
+        return code;
+    HRESULT hr = slave->SetErrorTolerance(static_cast<DWORD>(tolerance));
+    slave.Reset();
+    return hr == S_OK ? 0 : -3;
+}
+
+extern "C" int OMBRIX_CALL omb_SetGraphStreams(int mode, int latency)
+{
+    Player& p = player();
+    if (!p.isOpen())
+        return -1;
+    ComPtr<IAMGraphStreams> streams;
+    if (FAILED(platform::query(p.graph.Get(), ids::IID_IAMGraphStreams, streams)) || !streams)
+        return -3;
+    switch (mode) {
+    case 0:
+        // Offsets off; the latency is not used.
+        return streams->SyncUsingStreamOffset(FALSE);
+    case 1:
+        // Only the latency's result is reported; a graph that refuses the
+        // offsets still gets its maximum latency.
+        streams->SyncUsingStreamOffset(TRUE);
+        return streams->SetMaxGraphLatency(toReferenceTime(latency));
+    default:
+        return -2;
+    }
+}
+
+extern "C" int OMBRIX_CALL omb_SetClockDelta(int delta)
+{
+    if (!player().isOpen())
+        return -1;
+    // A clock of its own for this one call; it is not made the graph's
+    // reference clock.
+    ComPtr<IAMClockAdjust> clock;
+    if (FAILED(platform::create(ids::CLSID_SystemClock, CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER,
+                                ids::IID_IAMClockAdjust, clock)) ||
+        !clock)
+        return -2;
+    return clock->SetClockDelta(toReferenceTime(delta));
+}
