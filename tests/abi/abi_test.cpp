@@ -27,6 +27,8 @@ using DoubleFn = double(__cdecl*)();
 // Every export of the library, by the name a host asks for.
 const char* const kExports[] = {
     "omb_t", "omb_Version", "omb_BuildVersion", "omb_Init", "omb_Exit", "omb_Open", "omb_Close",
+    "omb_SetSpeed", "omb_SetSpeed2", "omb_GetSpeed", "omb_GetMediaSeeking", "omb_SetMediaSeeking",
+    "omb_SetFrameStep", "omb_CanselFrameStep", "omb_CanFrameStep", "omb_FillterProp", "omb_Test",
 };
 
 } // namespace
