@@ -88,7 +88,8 @@ class FakeFilter : public FakeObject,
                    public IBaseFilterStubs,
                    public ISampleGrabberStubs,
                    public IVMRFilterConfigStubs,
-                   public IVMRFilterConfig9Stubs {
+                   public IVMRFilterConfig9Stubs,
+                   public ISpecifyPropertyPagesStubs {
 public:
     FakeFilter(World& world, std::string name, REFCLSID clsid);
     FAKE_IUNKNOWN
@@ -111,6 +112,11 @@ public:
     HRESULT STDMETHODCALLTYPE SetRenderingMode(DWORD mode) override;
     HRESULT STDMETHODCALLTYPE SetNumberOfStreams(DWORD count) override;
 
+    // ---- Property pages --------------------------------------------------
+    // ISpecifyPropertyPages is offered when World::propertyPages names the
+    // filter; GetPages hands out those classes in task memory.
+    HRESULT STDMETHODCALLTYPE GetPages(CAUUID* pages) override;
+
     IFilterGraph* joinedGraph = nullptr; // not a reference, as in DirectShow
 };
 
@@ -132,7 +138,10 @@ class FakeGraph : public FakeObject,
                   public IGraphBuilderStubs,
                   public IMediaControlStubs,
                   public IMediaEventExStubs,
-                  public IVideoWindowStubs {
+                  public IVideoWindowStubs,
+                  public IMediaPositionStubs,
+                  public IMediaSeekingStubs,
+                  public IVideoFrameStepStubs {
 public:
     explicit FakeGraph(World& world);
     FAKE_IUNKNOWN
@@ -174,6 +183,39 @@ public:
     HRESULT STDMETHODCALLTYPE SetWindowForeground(LONG focus) override;
     HRESULT STDMETHODCALLTYPE put_Visible(LONG visible) override;
 
+    // ---- Rate and media seeking --------------------------------------------
+    // One rate behind IMediaPosition's put_Rate/get_Rate and IMediaSeeking's
+    // SetRate/GetRate, as in the real graph. A rate of 0 is refused.
+    // Quirks: "graph.rate.ignored" (every rate is accepted and none kept),
+    // "graph.SetTimeFormat.mediaTimeOnly" (frames refused with E_INVALIDARG),
+    // "graph.<Getter>.nowrite" (S_OK without writing). A failed getter writes
+    // nothing. The time format can change only while stopped.
+    double rate = 1.0;
+    GUID timeFormat{};                // TIME_FORMAT_MEDIA_TIME at construction
+    LONGLONG duration = 100000000;    // 10 s in media time
+    LONGLONG current = 0;
+    LONGLONG stop = 100000000;
+    DWORD capabilities = 0x37;        // what Wine's graph reports
+
+    HRESULT STDMETHODCALLTYPE put_Rate(double rate) override;
+    HRESULT STDMETHODCALLTYPE get_Rate(double* rate) override;
+    HRESULT STDMETHODCALLTYPE GetCapabilities(DWORD* capabilities) override;
+    HRESULT STDMETHODCALLTYPE GetTimeFormat(GUID* format) override;
+    HRESULT STDMETHODCALLTYPE SetTimeFormat(const GUID* format) override;
+    HRESULT STDMETHODCALLTYPE GetDuration(LONGLONG* duration) override;
+    HRESULT STDMETHODCALLTYPE GetPositions(LONGLONG* current, LONGLONG* stop) override;
+    HRESULT STDMETHODCALLTYPE SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop,
+                                           DWORD stopFlags) override;
+    HRESULT STDMETHODCALLTYPE SetRate(double rate) override;
+    HRESULT STDMETHODCALLTYPE GetRate(double* rate) override;
+
+    // ---- Frame stepping ----------------------------------------------------
+    // A step that succeeds queues EC_STEP_COMPLETE (36). CanStep answers
+    // S_OK unless told otherwise.
+    HRESULT STDMETHODCALLTYPE Step(DWORD frames, IUnknown* filter) override;
+    HRESULT STDMETHODCALLTYPE CanStep(LONG multiple, IUnknown* filter) override;
+    HRESULT STDMETHODCALLTYPE CancelStep() override;
+
     bool holds(const std::string& fakeName) const;
     void queueEvent(long code, LONG_PTR param1 = 0, LONG_PTR param2 = 0);
 
@@ -199,6 +241,12 @@ public:
     std::map<std::string, std::vector<IID>> lacking;
     // Behaviour switches, e.g. "graph.AddSourceFilter.null".
     std::set<std::string> quirks;
+    // Filter name -> the property-page classes it names (and so offers
+    // ISpecifyPropertyPages); set before the filter is made.
+    std::map<std::string, std::vector<CLSID>> propertyPages;
+    // Classes created by the real CoCreateInstance instead of a fake (a test
+    // registers them with CoRegisterClassObject).
+    std::vector<CLSID> realClasses;
     // Log every Release as "release name remaining".
     bool traceReleases = false;
     // The type the Sample Grabber reports once connected.
@@ -225,12 +273,16 @@ public:
     // Format blocks the fakes allocated that nobody freed yet.
     size_t liveFormatBlocks() const;
     void noteFormatBlock(void* block) { formatBlocks_.insert(block); }
+    // Page arrays GetPages handed out that nobody freed yet.
+    size_t livePageArrays() const { return pageArrays_.size(); }
+    void notePageArray(void* block) { pageArrays_.insert(block); }
 
 private:
     static HRESULT WINAPI create(REFCLSID clsid, LPUNKNOWN outer, DWORD context, REFIID iid, LPVOID* out);
 
     std::vector<std::unique_ptr<FakeObject>> objects_;
     std::set<void*> formatBlocks_;
+    std::set<void*> pageArrays_;
     struct Spy;
     void* previousCreate_;
 };
@@ -248,6 +300,7 @@ inline std::string describe(const World&, double value)
     out << value;
     return out.str();
 }
+inline std::string describe(const World&, const std::string& text) { return text; }
 inline std::string describe(const World&, const wchar_t* text)
 {
     return text ? "\"" + narrow(text) + "\"" : "null";
