@@ -18,6 +18,17 @@ enum PropertyCode : int {
     kNotOpen = -1,
 };
 
+// A filter's FILTER_INFO, which carries a reference to its graph; given back
+// when the record goes.
+struct FilterInfo {
+    FILTER_INFO info{};
+    ~FilterInfo()
+    {
+        if (info.pGraph)
+            info.pGraph->Release();
+    }
+};
+
 // The frame creates each page with CoCreateInstance(INPROC_SERVER,
 // IPropertyPage) and skips those that fail; a frame left with no page at
 // all cannot be closed on some platforms (the call never returns). So only
@@ -43,11 +54,9 @@ void showFrame(HWND owner, IBaseFilter* filter)
 
     // The caption is the filter's name; the graph reference that comes with
     // it is given back before the call returns.
-    FILTER_INFO info{};
-    filter->QueryFilterInfo(&info);
-    ComPtr<IFilterGraph> infoGraph;
-    infoGraph.Attach(info.pGraph);
-    info.achName[MAX_FILTER_NAME - 1] = L'\0';
+    FilterInfo name;
+    filter->QueryFilterInfo(&name.info);
+    name.info.achName[MAX_FILTER_NAME - 1] = L'\0';
 
     // A failed GetPages may leave anything in the record: nothing is shown
     // and nothing freed.
@@ -61,7 +70,7 @@ void showFrame(HWND owner, IBaseFilter* filter)
         std::vector<CLSID> usable = pages.pElems ? creatablePages(pages) : std::vector<CLSID>{};
         if (!usable.empty()) {
             IUnknown* objects[] = {filter};
-            platform::propertyFrameFn(owner, 0, 0, info.achName, 1, objects, static_cast<ULONG>(usable.size()),
+            platform::propertyFrameFn(owner, 0, 0, name.info.achName, 1, objects, static_cast<ULONG>(usable.size()),
                                       usable.data(), 0, 0, nullptr);
         }
     } catch (const std::bad_alloc&) {

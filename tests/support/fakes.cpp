@@ -684,6 +684,11 @@ World::World()
 
 World::~World()
 {
+    // Arrays a test left with the fakes (a scribbling GetPages) go back here.
+    std::set<void*> left;
+    left.swap(pageArrays_);
+    for (void* block : left)
+        CoTaskMemFree(block);
     ombrix::platform::createInstanceFn =
         reinterpret_cast<ombrix::platform::CreateInstanceFn>(previousCreate_);
     currentWorld = nullptr;
