@@ -59,3 +59,18 @@ TEST_CASE("frame exports return their constants through the C calling convention
     CHECK(open("x.avi", -1, 0, 0, 0) == -2);
     CHECK(entry<IntFn>("omb_Exit")() == 0);
 }
+
+TEST_CASE("rate, seeking, stepping and property exports answer -1 through cdecl while nothing is open")
+{
+    REQUIRE(library() != nullptr);
+    // A double argument and a wide-text argument cross the boundary too.
+    CHECK(entry<int(__cdecl*)(double)>("omb_SetSpeed")(2.0) == -1);
+    CHECK(entry<int(__cdecl*)(int)>("omb_SetSpeed2")(2000) == -1);
+    CHECK(entry<IntFn>("omb_GetSpeed")() == -1);
+    CHECK(entry<int(__cdecl*)(int)>("omb_GetMediaSeeking")(2) == -1);
+    CHECK(entry<int(__cdecl*)(int, int)>("omb_SetMediaSeeking")(0, 0) == -1);
+    CHECK(entry<int(__cdecl*)(int)>("omb_SetFrameStep")(1) == -1);
+    CHECK(entry<IntFn>("omb_CanselFrameStep")() == -1);
+    CHECK(entry<int(__cdecl*)(int)>("omb_CanFrameStep")(0) == -1);
+    CHECK(entry<int(__cdecl*)(intptr_t, const wchar_t*)>("omb_FillterProp")(0, L"VMR9") == -1);
+}
