@@ -14,6 +14,7 @@
 #ifndef OMBRIX_H
 #define OMBRIX_H
 
+#include <stddef.h>
 #include <stdint.h>
 
 #ifdef __cplusplus
@@ -180,6 +181,57 @@ OMBRIX_API int OMBRIX_CALL GetDSFilterName(int index, char *name);
    without a text of their own "Windows NT/2000/XP", and a failed version
    query "OS Unknown". */
 OMBRIX_API const char *OMBRIX_CALL GetOSVersion(void);
+/* ---- Rate, seeking, frame stepping ------------------------------------ */
+
+/* Asks the graph for the rate factor (1.0 normal speed), unchecked: a refused
+   rate leaves the old one. 0 requested; -1 not open; -2 the graph has no
+   IMediaPosition. */
+OMBRIX_API int OMBRIX_CALL omb_SetSpeed(double rate);
+/* As omb_SetSpeed with the rate in thousandths (1500 is 1.5). 0; -1; -2. */
+OMBRIX_API int OMBRIX_CALL omb_SetSpeed2(int thousandths);
+/* The current rate in thousandths, truncated toward zero; -1 not open; -2 no
+   IMediaPosition, or the graph refused to report the rate. */
+OMBRIX_API int OMBRIX_CALL omb_GetSpeed(void);
+
+/* Reads one IMediaSeeking quantity: 0 capability mask; 1 time format (1 media
+   time, 2 frames, 0 any other or unreadable); 2 duration / 1000 (in every
+   format); 3 current and 4 stop position (a frame number in frame format,
+   else / 1000); 5 rate in thousandths. Divisions truncate toward zero and
+   the low 32 bits are returned. -1 not open; -2 query outside 0..5; -3 no
+   IMediaSeeking, or the graph refused the read (queries 0, 2..5). A read
+   that succeeds without writing gives 0. */
+OMBRIX_API int OMBRIX_CALL omb_GetMediaSeeking(int query);
+/* Runs one IMediaSeeking command: 0 use media time; 1 use frames; 2 set the
+   current position to value (in the current format, unscaled; absolute,
+   stop position unchanged); 3 set the rate to value thousandths. Returns the
+   platform's result code (0 ok); -1 not open, or command 3 with value 0;
+   -2 command outside 0..3; -3 no IMediaSeeking. */
+OMBRIX_API int OMBRIX_CALL omb_SetMediaSeeking(int command, int value);
+
+/* Steps frames frames (the 32 bits as an unsigned count); EC_STEP_COMPLETE
+   (36) follows on the event route. The platform's result code; -1 not open;
+   -2 the graph has no IVideoFrameStep. */
+OMBRIX_API int OMBRIX_CALL omb_SetFrameStep(int frames);
+/* Cancels a step under way. The platform's result code; -1; -2 as above. */
+OMBRIX_API int OMBRIX_CALL omb_CanselFrameStep(void);
+/* Whether the graph can step one frame (multiple 0) or several (otherwise):
+   multiple itself when it can; -2 when it cannot (any answer but S_OK, or
+   no IVideoFrameStep); -1 not open. */
+OMBRIX_API int OMBRIX_CALL omb_CanFrameStep(int multiple);
+
+/* ---- Property pages and self-test ------------------------------------- */
+
+/* Shows the modal property frame of the graph's filter named name (UTF-16),
+   captioned with that name and owned by owner; returns when it is closed.
+   Pages that cannot be created are left out, and a filter with none left
+   shows nothing. 0 done (also: no such filter, no property pages, a null
+   name); -1 not open. */
+OMBRIX_API int OMBRIX_CALL omb_FillterProp(omb_handle owner, const wchar_t *name);
+/* Self-test: plays D:\root\selftest.3gp through the VMR-9 and the DirectSound
+   Renderer in a graph of its own (never the Player's) while the message box
+   "Block Execution" ("Block") is up; COM is initialised for the call and the
+   caller's own initialisation is kept. Always 0. */
+OMBRIX_API int OMBRIX_CALL omb_Test(void);
 
 #ifdef __cplusplus
 }

@@ -19,11 +19,17 @@ start)
             kill -0 "$pid" 2>/dev/null || break
             sleep 0.1
         done
-        if [ -e "/tmp/.X11-unix/X$n" ]; then
+        # Two rigs starting at once may pick the same number: the server
+        # whose pid is in the lock file won it; a loser is ended and the
+        # next number tried.
+        if [ -e "/tmp/.X11-unix/X$n" ] &&
+           [ "$(tr -d ' \n' < "/tmp/.X$n-lock" 2>/dev/null)" = "$pid" ]; then
             echo "$pid" > "$state/xvfb.pid"
             echo ":$n" > "$state/display"
             exit 0
         fi
+        kill "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
     done
     echo "xvfb.sh: could not start Xvfb" >&2
     exit 1

@@ -49,4 +49,12 @@ extern const GUID MEDIASUBTYPE_RGB24;
 extern const GUID FORMAT_VideoInfo;
 extern const GUID MR_VIDEO_RENDER_SERVICE;
 
+// Rate, seeking, frame stepping and property pages.
+extern const IID IID_IMediaSeeking;
+extern const IID IID_IVideoFrameStep;
+extern const IID IID_ISpecifyPropertyPages;
+extern const IID IID_IPropertyPage;
+extern const GUID TIME_FORMAT_MEDIA_TIME;
+extern const GUID TIME_FORMAT_FRAME;
+
 } // namespace ombrix::ids

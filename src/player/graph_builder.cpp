@@ -10,13 +10,11 @@
 #include "platform/com.h"
 #include "platform/ids.h"
 #include "platform/media_type.h"
+#include "player/graph_builder.h"
 #include "player/player.h"
 
 namespace ombrix {
 namespace {
-
-constexpr DWORD kGraphContext = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER;
-constexpr DWORD kFilterContext = CLSCTX_INPROC_SERVER;
 
 enum OpenCode : int {
     kOpened = 0,
@@ -95,6 +93,8 @@ struct WideName {
     }
 };
 
+} // namespace
+
 void addFilter(IGraphBuilder* graph, IBaseFilter* filter, const wchar_t* name)
 {
     // A renderer that could not be created stays out of the graph.
@@ -108,6 +108,8 @@ void renderTo(ICaptureGraphBuilder2* builder, IBaseFilter* source, IBaseFilter* 
     if (sink)
         builder->RenderStream(nullptr, nullptr, source, nullptr, sink);
 }
+
+namespace {
 
 // The Sample Grabber, told to accept uncompressed RGB24 video described by a
 // VIDEOINFOHEADER. The graph's own connection logic decides whether the video

@@ -33,6 +33,8 @@ const char* const kExports[] = {
     "omb_SetVolume", "omb_GetVolume", "omb_GetAudioClockSlave", "omb_SetAudioClockSlave",
     "omb_SetGraphStreams", "omb_SetClockDelta", "SetMasterVolume", "SetMasterVolumeVista",
     "GetDSFilterNum", "GetDSFilterNameNext", "GPS", "GetDSFilterName", "GetOSVersion",
+    "omb_SetSpeed", "omb_SetSpeed2", "omb_GetSpeed", "omb_GetMediaSeeking", "omb_SetMediaSeeking",
+    "omb_SetFrameStep", "omb_CanselFrameStep", "omb_CanFrameStep", "omb_FillterProp", "omb_Test",
 };
 
 } // namespace
@@ -98,4 +100,19 @@ TEST_CASE("audio, clock and system exports through cdecl")
     const char* os = version();
     CHECK(std::strcmp(os, "Windows 7") == 0);
     CHECK(version() == os);
+}
+
+TEST_CASE("rate, seeking, stepping and property exports answer -1 through cdecl while nothing is open")
+{
+    REQUIRE(library() != nullptr);
+    // A double argument and a wide-text argument cross the boundary too.
+    CHECK(entry<int(__cdecl*)(double)>("omb_SetSpeed")(2.0) == -1);
+    CHECK(entry<int(__cdecl*)(int)>("omb_SetSpeed2")(2000) == -1);
+    CHECK(entry<IntFn>("omb_GetSpeed")() == -1);
+    CHECK(entry<int(__cdecl*)(int)>("omb_GetMediaSeeking")(2) == -1);
+    CHECK(entry<int(__cdecl*)(int, int)>("omb_SetMediaSeeking")(0, 0) == -1);
+    CHECK(entry<int(__cdecl*)(int)>("omb_SetFrameStep")(1) == -1);
+    CHECK(entry<IntFn>("omb_CanselFrameStep")() == -1);
+    CHECK(entry<int(__cdecl*)(int)>("omb_CanFrameStep")(0) == -1);
+    CHECK(entry<int(__cdecl*)(intptr_t, const wchar_t*)>("omb_FillterProp")(0, L"VMR9") == -1);
 }

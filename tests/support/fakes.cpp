@@ -66,6 +66,13 @@ std::string guidName(REFGUID guid)
         {&ids::MEDIATYPE_Video, "MEDIATYPE_Video"},
         {&ids::MEDIASUBTYPE_RGB24, "MEDIASUBTYPE_RGB24"},
         {&ids::FORMAT_VideoInfo, "FORMAT_VideoInfo"},
+        {&ids::IID_IMediaPosition, "IMediaPosition"},
+        {&ids::IID_IMediaSeeking, "IMediaSeeking"},
+        {&ids::IID_IVideoFrameStep, "IVideoFrameStep"},
+        {&ids::IID_ISpecifyPropertyPages, "ISpecifyPropertyPages"},
+        {&ids::IID_IPropertyPage, "IPropertyPage"},
+        {&ids::TIME_FORMAT_MEDIA_TIME, "TIME_FORMAT_MEDIA_TIME"},
+        {&ids::TIME_FORMAT_FRAME, "TIME_FORMAT_FRAME"},
     };
     for (const NamedGuid& n : names)
         if (IsEqualGUID(*n.guid, guid))
@@ -182,6 +189,8 @@ FakeFilter::FakeFilter(World& w, std::string n, REFCLSID id) : FakeObject(w, std
         offer(ombrix::ids::IID_IVMRFilterConfig, static_cast<IVMRFilterConfig*>(this));
     if (IsEqualGUID(id, ombrix::ids::CLSID_VideoMixingRenderer9))
         offer(ombrix::ids::IID_IVMRFilterConfig9, static_cast<IVMRFilterConfig9*>(this));
+    if (world.propertyPages.count(name))
+        offer(ombrix::ids::IID_ISpecifyPropertyPages, static_cast<ISpecifyPropertyPages*>(this));
     if (IsEqualGUID(id, ombrix::ids::CLSID_DSoundRender))
         offer(ombrix::ids::IID_IAMClockSlave, static_cast<IAMClockSlave*>(this));
     if (IsEqualGUID(id, ombrix::ids::CLSID_EnhancedVideoRenderer))
@@ -308,6 +317,34 @@ HRESULT FakeFilter::GetErrorTolerance(DWORD* tolerance)
     return hr;
 }
 
+// ---- FakeFilter: property pages -------------------------------------------
+
+HRESULT FakeFilter::GetPages(CAUUID* pages)
+{
+    record("GetPages");
+    HRESULT hr = outcome("GetPages");
+    if (FAILED(hr)) {
+        // "name.GetPages.scribble": a failing filter that still writes an
+        // array (which stays the filter's: the caller must not free it).
+        if (quirk("GetPages.scribble")) {
+            void* block = CoTaskMemAlloc(sizeof(CLSID));
+            world.notePageArray(block);
+            pages->cElems = 1;
+            pages->pElems = static_cast<GUID*>(block);
+        }
+        return hr;
+    }
+    const std::vector<CLSID>& classes = world.propertyPages[name];
+    pages->cElems = static_cast<ULONG>(classes.size());
+    pages->pElems = nullptr;
+    if (!classes.empty()) {
+        pages->pElems = static_cast<GUID*>(CoTaskMemAlloc(classes.size() * sizeof(CLSID)));
+        std::memcpy(pages->pElems, classes.data(), classes.size() * sizeof(CLSID));
+        world.notePageArray(pages->pElems);
+    }
+    return hr;
+}
+
 // ---- FakeCaptureBuilder ----------------------------------------------------
 
 FakeCaptureBuilder::FakeCaptureBuilder(World& w) : FakeObject(w, "builder")
@@ -349,6 +386,9 @@ FakeGraph::FakeGraph(World& w) : FakeObject(w, "graph")
     offer(ombrix::ids::IID_IAMGraphStreams, static_cast<IAMGraphStreams*>(this));
     offer(ombrix::ids::IID_IMediaPosition, static_cast<IMediaPosition*>(this));
     offer(ombrix::ids::IID_IBasicVideo, static_cast<IBasicVideo*>(this));
+    offer(ombrix::ids::IID_IMediaSeeking, static_cast<IMediaSeeking*>(this));
+    offer(ombrix::ids::IID_IVideoFrameStep, static_cast<IVideoFrameStep*>(this));
+    timeFormat = ombrix::ids::TIME_FORMAT_MEDIA_TIME;
 }
 
 HRESULT FakeGraph::get_Duration(REFTIME* length)
@@ -356,7 +396,7 @@ HRESULT FakeGraph::get_Duration(REFTIME* length)
     record("get_Duration");
     HRESULT hr = outcome("get_Duration");
     if (SUCCEEDED(hr))
-        *length = duration;
+        *length = durationSeconds;
     return hr;
 }
 
@@ -365,7 +405,7 @@ HRESULT FakeGraph::get_CurrentPosition(REFTIME* time)
     record("get_CurrentPosition");
     HRESULT hr = outcome("get_CurrentPosition");
     if (SUCCEEDED(hr))
-        *time = position;
+        *time = positionSeconds;
     return hr;
 }
 
@@ -374,7 +414,7 @@ HRESULT FakeGraph::put_CurrentPosition(REFTIME time)
     record("put_CurrentPosition", time);
     HRESULT hr = outcome("put_CurrentPosition");
     if (SUCCEEDED(hr))
-        position = time;
+        positionSeconds = time;
     return hr;
 }
 
@@ -600,6 +640,152 @@ HRESULT FakeGraph::SetMaxGraphLatency(REFERENCE_TIME latency)
     return outcome("SetMaxGraphLatency");
 }
 
+// ---- FakeGraph: rate and media seeking ------------------------------------
+
+namespace {
+
+// The result of a rate change: 0 is refused, as the real graph does.
+HRESULT rateChange(double requested, HRESULT injected, bool ignored, double& rate)
+{
+    HRESULT hr = injected != S_OK ? injected : (requested == 0.0 ? E_INVALIDARG : S_OK);
+    if (SUCCEEDED(hr) && !ignored)
+        rate = requested;
+    return hr;
+}
+
+} // namespace
+
+HRESULT FakeGraph::put_Rate(double r)
+{
+    record("put_Rate", r);
+    return rateChange(r, outcome("put_Rate"), quirk("rate.ignored"), rate);
+}
+
+HRESULT FakeGraph::get_Rate(double* r)
+{
+    record("get_Rate");
+    HRESULT hr = outcome("get_Rate");
+    if (SUCCEEDED(hr) && !quirk("get_Rate.nowrite"))
+        *r = rate;
+    return hr;
+}
+
+HRESULT FakeGraph::SetRate(double r)
+{
+    record("SetRate", r);
+    return rateChange(r, outcome("SetRate"), quirk("rate.ignored"), rate);
+}
+
+HRESULT FakeGraph::GetRate(double* r)
+{
+    record("GetRate");
+    HRESULT hr = outcome("GetRate");
+    if (SUCCEEDED(hr) && !quirk("GetRate.nowrite"))
+        *r = rate;
+    return hr;
+}
+
+HRESULT FakeGraph::GetCapabilities(DWORD* out)
+{
+    record("GetCapabilities");
+    HRESULT hr = outcome("GetCapabilities");
+    if (SUCCEEDED(hr) && !quirk("GetCapabilities.nowrite"))
+        *out = capabilities;
+    return hr;
+}
+
+HRESULT FakeGraph::GetTimeFormat(GUID* format)
+{
+    record("GetTimeFormat");
+    HRESULT hr = outcome("GetTimeFormat");
+    if (SUCCEEDED(hr) && !quirk("GetTimeFormat.nowrite"))
+        *format = timeFormat;
+    return hr;
+}
+
+HRESULT FakeGraph::SetTimeFormat(const GUID* format)
+{
+    record("SetTimeFormat", format);
+    namespace ids = ombrix::ids;
+    HRESULT normal = S_OK;
+    if (!IsEqualGUID(*format, ids::TIME_FORMAT_MEDIA_TIME) &&
+        (!IsEqualGUID(*format, ids::TIME_FORMAT_FRAME) || quirk("SetTimeFormat.mediaTimeOnly")))
+        normal = E_INVALIDARG;
+    else if (state != State_Stopped)
+        normal = VFW_E_WRONG_STATE;
+    HRESULT hr = outcome("SetTimeFormat", normal);
+    if (SUCCEEDED(hr))
+        timeFormat = *format;
+    return hr;
+}
+
+HRESULT FakeGraph::GetDuration(LONGLONG* out)
+{
+    record("GetDuration");
+    HRESULT hr = outcome("GetDuration");
+    if (SUCCEEDED(hr) && !quirk("GetDuration.nowrite"))
+        *out = duration;
+    return hr;
+}
+
+HRESULT FakeGraph::GetPositions(LONGLONG* outCurrent, LONGLONG* outStop)
+{
+    record("GetPositions");
+    HRESULT hr = outcome("GetPositions");
+    if (SUCCEEDED(hr) && !quirk("GetPositions.nowrite")) {
+        if (outCurrent)
+            *outCurrent = current;
+        if (outStop)
+            *outStop = stop;
+    }
+    return hr;
+}
+
+HRESULT FakeGraph::SetPositions(LONGLONG* newCurrent, DWORD currentFlags, LONGLONG* newStop, DWORD stopFlags)
+{
+    record("SetPositions", newCurrent ? describe(world, *newCurrent) : std::string("null"), currentFlags,
+           static_cast<const void*>(newStop), stopFlags);
+    HRESULT hr = outcome("SetPositions");
+    if (FAILED(hr))
+        return hr;
+    auto apply = [this](LONGLONG* value, DWORD flags, LONGLONG& position) {
+        switch (flags & AM_SEEKING_PositioningBitsMask) {
+        case AM_SEEKING_AbsolutePositioning: position = *value; break;
+        case AM_SEEKING_RelativePositioning: position += *value; break;
+        case AM_SEEKING_IncrementalPositioning: position = current + *value; break;
+        default: break; // no positioning
+        }
+    };
+    if (newCurrent)
+        apply(newCurrent, currentFlags, current);
+    if (newStop)
+        apply(newStop, stopFlags, stop);
+    return hr;
+}
+
+// ---- FakeGraph: frame stepping ---------------------------------------------
+
+HRESULT FakeGraph::Step(DWORD frames, IUnknown* filter)
+{
+    record("Step", frames, static_cast<const void*>(filter));
+    HRESULT hr = outcome("Step");
+    if (hr == S_OK)
+        queueEvent(EC_STEP_COMPLETE, FALSE, 0);
+    return hr;
+}
+
+HRESULT FakeGraph::CanStep(LONG multiple, IUnknown* filter)
+{
+    record("CanStep", multiple, static_cast<const void*>(filter));
+    return outcome("CanStep");
+}
+
+HRESULT FakeGraph::CancelStep()
+{
+    record("CancelStep");
+    return outcome("CancelStep");
+}
+
 bool FakeGraph::holds(const std::string& fakeName) const
 {
     for (const Member& m : members)
@@ -699,8 +885,10 @@ struct World::Spy : IMallocSpy {
     void* STDMETHODCALLTYPE PostAlloc(void* actual) override { return actual; }
     void* STDMETHODCALLTYPE PreFree(void* request, BOOL) override
     {
-        if (currentWorld)
+        if (currentWorld) {
             currentWorld->formatBlocks_.erase(request);
+            currentWorld->pageArrays_.erase(request);
+        }
         return request;
     }
     void STDMETHODCALLTYPE PostFree(BOOL) override {}
@@ -734,6 +922,11 @@ World::World()
 
 World::~World()
 {
+    // Arrays a test left with the fakes (a scribbling GetPages) go back here.
+    std::set<void*> left;
+    left.swap(pageArrays_);
+    for (void* block : left)
+        CoTaskMemFree(block);
     ombrix::platform::createInstanceFn =
         reinterpret_cast<ombrix::platform::CreateInstanceFn>(previousCreate_);
     currentWorld = nullptr;
@@ -767,6 +960,13 @@ HRESULT WINAPI World::create(REFCLSID clsid, LPUNKNOWN outer, DWORD context, REF
         if (IsEqualGUID(*k.clsid, clsid))
             kind = k.name;
     *out = nullptr;
+    for (const CLSID& real : w.realClasses)
+        if (IsEqualGUID(real, clsid)) {
+            w.log.push_back("create " + guidName(clsid) + " ctx=" + std::to_string(context) + " " + guidName(iid) +
+                            " (real)");
+            return reinterpret_cast<ombrix::platform::CreateInstanceFn>(w.previousCreate_)(clsid, outer, context,
+                                                                                           iid, out);
+        }
     if (!kind) {
         w.log.push_back("create " + guidName(clsid) + " (no fake)");
         return REGDB_E_CLASSNOTREG;

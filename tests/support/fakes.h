@@ -99,7 +99,8 @@ class FakeFilter : public FakeObject,
                    public ISampleGrabberStubs,
                    public IVMRFilterConfigStubs,
                    public IVMRFilterConfig9Stubs,
-                   public IAMClockSlaveStubs {
+                   public IAMClockSlaveStubs,
+                   public ISpecifyPropertyPagesStubs {
 public:
     FakeFilter(World& world, std::string name, REFCLSID clsid);
     FAKE_IUNKNOWN
@@ -130,6 +131,10 @@ public:
     DWORD clockTolerance = 20;
     HRESULT STDMETHODCALLTYPE SetErrorTolerance(DWORD tolerance) override;
     HRESULT STDMETHODCALLTYPE GetErrorTolerance(DWORD* tolerance) override;
+    // ---- Property pages --------------------------------------------------
+    // ISpecifyPropertyPages is offered when World::propertyPages names the
+    // filter; GetPages hands out those classes in task memory.
+    HRESULT STDMETHODCALLTYPE GetPages(CAUUID* pages) override;
 
     IFilterGraph* joinedGraph = nullptr; // not a reference, as in DirectShow
 };
@@ -156,7 +161,9 @@ class FakeGraph : public FakeObject,
                   public IMediaPositionStubs,
                   public IBasicVideoStubs,
                   public IBasicAudioStubs,
-                  public IAMGraphStreamsStubs {
+                  public IAMGraphStreamsStubs,
+                  public IMediaSeekingStubs,
+                  public IVideoFrameStepStubs {
 public:
     explicit FakeGraph(World& world);
     FAKE_IUNKNOWN
@@ -206,8 +213,8 @@ public:
     HRESULT STDMETHODCALLTYPE get_VideoWidth(LONG* width) override;
     HRESULT STDMETHODCALLTYPE get_VideoHeight(LONG* height) override;
 
-    REFTIME duration = 2.0;
-    REFTIME position = 0.0;
+    REFTIME durationSeconds = 2.0;
+    REFTIME positionSeconds = 0.0;
     LONG videoWidth = 64, videoHeight = 48;
     // ---- Audio and stream synchronisation ----------------------------------
     // IBasicAudio keeps what it takes: volume -10000..0 and balance
@@ -222,6 +229,38 @@ public:
     // IAMGraphStreams
     HRESULT STDMETHODCALLTYPE SyncUsingStreamOffset(BOOL useOffsets) override;
     HRESULT STDMETHODCALLTYPE SetMaxGraphLatency(REFERENCE_TIME latency) override;
+    // ---- Rate and media seeking --------------------------------------------
+    // One rate behind IMediaPosition's put_Rate/get_Rate and IMediaSeeking's
+    // SetRate/GetRate, as in the real graph. A rate of 0 is refused.
+    // Quirks: "graph.rate.ignored" (every rate is accepted and none kept),
+    // "graph.SetTimeFormat.mediaTimeOnly" (frames refused with E_INVALIDARG),
+    // "graph.<Getter>.nowrite" (S_OK without writing). A failed getter writes
+    // nothing. The time format can change only while stopped.
+    double rate = 1.0;
+    GUID timeFormat{};                // TIME_FORMAT_MEDIA_TIME at construction
+    LONGLONG duration = 100000000;    // 10 s in media time
+    LONGLONG current = 0;
+    LONGLONG stop = 100000000;
+    DWORD capabilities = 0x37;        // what Wine's graph reports
+
+    HRESULT STDMETHODCALLTYPE put_Rate(double rate) override;
+    HRESULT STDMETHODCALLTYPE get_Rate(double* rate) override;
+    HRESULT STDMETHODCALLTYPE GetCapabilities(DWORD* capabilities) override;
+    HRESULT STDMETHODCALLTYPE GetTimeFormat(GUID* format) override;
+    HRESULT STDMETHODCALLTYPE SetTimeFormat(const GUID* format) override;
+    HRESULT STDMETHODCALLTYPE GetDuration(LONGLONG* duration) override;
+    HRESULT STDMETHODCALLTYPE GetPositions(LONGLONG* current, LONGLONG* stop) override;
+    HRESULT STDMETHODCALLTYPE SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop,
+                                           DWORD stopFlags) override;
+    HRESULT STDMETHODCALLTYPE SetRate(double rate) override;
+    HRESULT STDMETHODCALLTYPE GetRate(double* rate) override;
+
+    // ---- Frame stepping ----------------------------------------------------
+    // A step that succeeds queues EC_STEP_COMPLETE (36). CanStep answers
+    // S_OK unless told otherwise.
+    HRESULT STDMETHODCALLTYPE Step(DWORD frames, IUnknown* filter) override;
+    HRESULT STDMETHODCALLTYPE CanStep(LONG multiple, IUnknown* filter) override;
+    HRESULT STDMETHODCALLTYPE CancelStep() override;
 
     bool holds(const std::string& fakeName) const;
     // Queues an event; like the real graph, posts the graph-event message to
@@ -286,6 +325,12 @@ public:
     std::map<std::string, std::vector<IID>> lacking;
     // Behaviour switches, e.g. "graph.AddSourceFilter.null".
     std::set<std::string> quirks;
+    // Filter name -> the property-page classes it names (and so offers
+    // ISpecifyPropertyPages); set before the filter is made.
+    std::map<std::string, std::vector<CLSID>> propertyPages;
+    // Classes created by the real CoCreateInstance instead of a fake (a test
+    // registers them with CoRegisterClassObject).
+    std::vector<CLSID> realClasses;
     // Log every Release as "release name remaining".
     bool traceReleases = false;
     // The type the Sample Grabber reports once connected.
@@ -312,12 +357,16 @@ public:
     // Format blocks the fakes allocated that nobody freed yet.
     size_t liveFormatBlocks() const;
     void noteFormatBlock(void* block) { formatBlocks_.insert(block); }
+    // Page arrays GetPages handed out that nobody freed yet.
+    size_t livePageArrays() const { return pageArrays_.size(); }
+    void notePageArray(void* block) { pageArrays_.insert(block); }
 
 private:
     static HRESULT WINAPI create(REFCLSID clsid, LPUNKNOWN outer, DWORD context, REFIID iid, LPVOID* out);
 
     std::vector<std::unique_ptr<FakeObject>> objects_;
     std::set<void*> formatBlocks_;
+    std::set<void*> pageArrays_;
     struct Spy;
     void* previousCreate_;
 };
@@ -335,6 +384,7 @@ inline std::string describe(const World&, double value)
     out << value;
     return out.str();
 }
+inline std::string describe(const World&, const std::string& text) { return text; }
 inline std::string describe(const World&, const wchar_t* text)
 {
     return text ? "\"" + narrow(text) + "\"" : "null";

@@ -23,15 +23,15 @@ TEST_CASE_FIXTURE(FakePlayer, "times pass through in seconds and are truncated i
 {
     REQUIRE(omb_Open("C:\\a.avi", 1, 0, 0, 0) == 0);
     fakes::FakeGraph& graph = *world.graph();
-    graph.duration = 10.557;
-    graph.position = 0.29;
+    graph.durationSeconds = 10.557;
+    graph.positionSeconds = 0.29;
     CHECK(omb_GetAllPlayTime() == 10.557);
     CHECK(omb_GetNowPlayTime() == 0.29);
     CHECK(omb_Info(2) == 1055); // not rounded to 1056
     CHECK(omb_Info(3) == 28);   // 0.29 * 100 is 28.999999999999996
-    graph.position = 1.15;
+    graph.positionSeconds = 1.15;
     CHECK(omb_Info(3) == 114);
-    graph.position = -0.005;
+    graph.positionSeconds = -0.005;
     CHECK(omb_Info(3) == 0);    // toward zero, not down to -1
     graph.videoWidth = 640, graph.videoHeight = 480;
     CHECK(omb_Info(0) == 640);

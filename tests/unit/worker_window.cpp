@@ -44,7 +44,7 @@ struct WorkerGraph : FakePlayer {
         host().events.clear();
         REQUIRE(omb_Open("C:\\loop.avi", 1, 0, 0, 0) == 0);
         REQUIRE(omb_SetEvHWND(reinterpret_cast<omb_handle>(worker())) == 0);
-        world.graph()->position = 1.9;
+        world.graph()->positionSeconds = 1.9;
         world.clearLog();
     }
     ~WorkerGraph() { p.forwardEvents = 1, p.hostWindow = host().hwnd(); }

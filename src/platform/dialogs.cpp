@@ -1,0 +1,10 @@
+#include "platform/dialogs.h"
+
+#include <olectl.h>
+
+namespace ombrix::platform {
+
+MessageBoxFn messageBoxFn = MessageBoxW;
+PropertyFrameFn propertyFrameFn = OleCreatePropertyFrame;
+
+} // namespace ombrix::platform

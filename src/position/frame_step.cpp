@@ -1,0 +1,63 @@
+// Frame stepping through the graph's IVideoFrameStep. The graph reports the
+// end of a step with the event EC_STEP_COMPLETE (36) on its notification
+// route; nothing here waits for it.
+#include "ombrix.h"
+
+#include "platform/com.h"
+#include "platform/ids.h"
+#include "player/player.h"
+
+namespace ombrix {
+namespace {
+
+enum StepCode : int {
+    kNotOpen = -1,
+    kCannotStep = -2, // also: the graph offers no IVideoFrameStep
+};
+
+// Fills the call-scoped slot; false when the graph has no stepping interface.
+bool askForFrameStep(Player& p)
+{
+    return SUCCEEDED(platform::query(p.graph.Get(), ids::IID_IVideoFrameStep, p.frameStep)) && p.frameStep;
+}
+
+} // namespace
+} // namespace ombrix
+
+using namespace ombrix;
+
+extern "C" int OMBRIX_CALL omb_SetFrameStep(int frames)
+{
+    Player& p = player();
+    if (!p.isOpen())
+        return kNotOpen;
+    CallScoped<IVideoFrameStep> step(p.frameStep);
+    if (!askForFrameStep(p))
+        return kCannotStep;
+    // The count's 32 bits are passed unchanged: -1 asks for 4294967295 frames.
+    return step->Step(static_cast<DWORD>(frames), nullptr);
+}
+
+extern "C" int OMBRIX_CALL omb_CanselFrameStep(void)
+{
+    Player& p = player();
+    if (!p.isOpen())
+        return kNotOpen;
+    CallScoped<IVideoFrameStep> step(p.frameStep);
+    if (!askForFrameStep(p))
+        return kCannotStep;
+    return step->CancelStep();
+}
+
+extern "C" int OMBRIX_CALL omb_CanFrameStep(int multiple)
+{
+    Player& p = player();
+    if (!p.isOpen())
+        return kNotOpen;
+    CallScoped<IVideoFrameStep> step(p.frameStep);
+    if (!askForFrameStep(p))
+        return kCannotStep;
+    // Only S_OK means yes; S_FALSE and every failure mean no. A yes returns
+    // the argument itself, so CanFrameStep(-1) answers yes with -1.
+    return step->CanStep(multiple, nullptr) == S_OK ? multiple : kCannotStep;
+}

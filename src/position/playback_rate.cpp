@@ -1,0 +1,54 @@
+// Playback rate through the graph's IMediaPosition, in factors or thousandths.
+#include "ombrix.h"
+
+#include "platform/com.h"
+#include "platform/ids.h"
+#include "player/player.h"
+#include "position/rate_units.h"
+
+namespace ombrix {
+namespace {
+
+enum RateCode : int {
+    kRequested = 0,
+    kNotOpen = -1,
+    kNoRate = -2, // no IMediaPosition, or the graph could not report the rate
+};
+
+// Asks for the rate; the graph keeps the old one when it refuses, and the
+// host reads that back with omb_GetSpeed, so the platform's answer is not
+// passed on: 0 means the request was made.
+int requestRate(double rate)
+{
+    Player& p = player();
+    if (!p.isOpen())
+        return kNotOpen;
+    ComPtr<IMediaPosition> position;
+    if (FAILED(platform::query(p.graph.Get(), ids::IID_IMediaPosition, position)) || !position)
+        return kNoRate;
+    position->put_Rate(rate);
+    return kRequested;
+}
+
+} // namespace
+} // namespace ombrix
+
+using namespace ombrix;
+
+extern "C" int OMBRIX_CALL omb_SetSpeed(double rate) { return requestRate(rate); }
+
+extern "C" int OMBRIX_CALL omb_SetSpeed2(int thousandths) { return requestRate(rateFromThousandths(thousandths)); }
+
+extern "C" int OMBRIX_CALL omb_GetSpeed(void)
+{
+    Player& p = player();
+    if (!p.isOpen())
+        return kNotOpen;
+    ComPtr<IMediaPosition> position;
+    if (FAILED(platform::query(p.graph.Get(), ids::IID_IMediaPosition, position)) || !position)
+        return kNoRate;
+    double rate = 0.0;
+    if (FAILED(position->get_Rate(&rate)))
+        return kNoRate;
+    return thousandthsFromRate(rate).value_or(kNoRate);
+}
