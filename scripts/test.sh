@@ -7,4 +7,6 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/build.sh" i686 x86_64
 printf 'subdirs("i686" "x86_64")\n' > "$root/build/CTestTestfile.cmake"
 cd "$root/build"
-exec ctest --output-on-failure -j2 "$@"
+# One suite at a time per machine: Wine was seen to hang when two processes
+# held DirectShow objects at once, even in different prefixes.
+exec flock /tmp/ombrix-directshow.lock ctest --output-on-failure -j2 "$@"
