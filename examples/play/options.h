@@ -1,0 +1,33 @@
+// Command line of the sample player: ombrix-play [file] [options].
+#pragma once
+#include <string>
+#include <vector>
+
+namespace play {
+
+struct Options {
+    std::string file;           // empty: the built-in sample clip
+    int mode = 0;               // an OpenMode; 0 lets the graph choose its renderers
+    double seconds = 0;         // quit after this many seconds; 0 plays until the window closes
+    bool grab = false;          // save one frame when the position reaches grabAt
+    double grabAt = 0;
+    std::string grabPath;
+    std::string screenshotPath; // a picture of the player window, taken just before quitting
+    bool grabber = true;        // insert a Sample Grabber (omb_UseCaptureVideoEx) for frame grabs
+    bool quiet = false;         // no per-event lines on the console
+    bool help = false;
+};
+
+struct ParseResult {
+    Options options;
+    std::string error;          // empty when the command line is valid
+};
+
+// argv[0] is the program name and is skipped.
+ParseResult parseOptions(const std::vector<std::string>& args);
+// The open mode for a name ("vmr9") or a number ("3"), or -1.
+int modeFromText(const std::string& text);
+const char* modeName(int mode);
+std::string usageText();
+
+} // namespace play

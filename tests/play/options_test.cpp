@@ -1,0 +1,103 @@
+// The player's command line.
+#include <doctest.h>
+
+#include "options.h"
+
+using play::parseOptions;
+
+namespace {
+
+play::ParseResult parse(std::vector<std::string> args)
+{
+    args.insert(args.begin(), "ombrix-play");
+    return parseOptions(args);
+}
+
+} // namespace
+
+TEST_CASE("no arguments play the sample clip in the graph's own renderer choice until the window closes")
+{
+    play::ParseResult r = parse({});
+    CHECK(r.error.empty());
+    CHECK(r.options.file.empty());
+    CHECK(r.options.mode == 0);
+    CHECK(r.options.seconds == 0);
+    CHECK_FALSE(r.options.grab);
+    CHECK(r.options.grabber);
+    CHECK_FALSE(r.options.quiet);
+}
+
+TEST_CASE("an unattended run takes a file, a mode, a duration, a grab and a screenshot in any order")
+{
+    play::ParseResult r =
+        parse({"--quiet", "--grab-at", "1.5", "out/f.bmp", "clip.avi", "--mode", "vmr9", "--seconds", "4",
+               "--screenshot", "out/w.bmp"});
+    REQUIRE(r.error.empty());
+    CHECK(r.options.file == "clip.avi");
+    CHECK(r.options.mode == 3);
+    CHECK(r.options.seconds == 4.0);
+    CHECK(r.options.grab);
+    CHECK(r.options.grabAt == 1.5);
+    CHECK(r.options.grabPath == "out/f.bmp");
+    CHECK(r.options.screenshotPath == "out/w.bmp");
+    CHECK(r.options.quiet);
+}
+
+TEST_CASE("modes are given by number or by name, and nothing else is taken")
+{
+    const char* names[] = {"default", "vr", "vmr7", "vmr9", "evr", "audio", "null"};
+    for (int mode = 0; mode < 7; ++mode) {
+        CAPTURE(mode);
+        CHECK(play::modeFromText(std::to_string(mode)) == mode);
+        CHECK(play::modeFromText(names[mode]) == mode);
+        CHECK(std::string(play::modeName(mode)) == names[mode]);
+        CHECK(parse({"--mode", names[mode]}).options.mode == mode);
+    }
+    CHECK(play::modeFromText("7") == -1);
+    CHECK(play::modeFromText("-1") == -1);
+    CHECK(play::modeFromText("VMR9") == -1);
+    CHECK(play::modeFromText("") == -1);
+    CHECK(parse({"--mode", "8"}).error.find("unknown mode \"8\"") != std::string::npos);
+    CHECK(parse({"--mode"}).error.find("--mode needs a value") != std::string::npos);
+}
+
+TEST_CASE("malformed command lines are refused with a message naming the problem")
+{
+    struct Case {
+        std::vector<std::string> args;
+        const char* message;
+    };
+    const Case cases[] = {
+        {{"--seconds"}, "--seconds needs"},
+        {{"--seconds", "0"}, "--seconds needs"},
+        {{"--seconds", "-3"}, "--seconds needs"},
+        {{"--seconds", "2x"}, "--seconds needs"},
+        {{"--seconds", "nan"}, "--seconds needs"},
+        {{"--seconds", "5", "--grab-at", "1"}, "--grab-at needs"},
+        {{"--seconds", "5", "--grab-at", "x", "a.bmp"}, "--grab-at needs"},
+        {{"--seconds", "5", "--grab-at", "1", "--quiet"}, "--grab-at needs"},
+        {{"--grab-at", "1", "a.bmp"}, "need --seconds"},
+        {{"--screenshot", "w.bmp"}, "need --seconds"},
+        {{"--seconds", "2", "--grab-at", "2", "a.bmp"}, "before the end"},
+        {{"--seconds", "2", "--screenshot"}, "--screenshot needs"},
+        {{"--frobnicate"}, "unknown option --frobnicate"},
+        {{"a.avi", "b.avi"}, "only one media file"},
+    };
+    for (const Case& c : cases) {
+        std::string joined;
+        for (const std::string& a : c.args)
+            joined += a + " ";
+        CAPTURE(joined);
+        play::ParseResult r = parse(c.args);
+        CHECK(r.error.find(c.message) != std::string::npos);
+    }
+}
+
+TEST_CASE("help is recognised in its usual spellings and the usage names every option")
+{
+    for (const char* h : {"--help", "-h", "/?"})
+        CHECK(parse({h}).options.help);
+    std::string usage = play::usageText();
+    for (const char* option : {"--mode", "--seconds", "--grab-at", "--screenshot", "--no-grabber", "--quiet"})
+        CHECK(usage.find(option) != std::string::npos);
+}
