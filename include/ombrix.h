@@ -91,6 +91,98 @@ OMBRIX_API int OMBRIX_CALL omb_GetStopped(void);
 /* Hides the video window and releases the whole graph. 0 ok; -1 not open. */
 OMBRIX_API int OMBRIX_CALL omb_Close(void);
 
+/* ---- Video window ----------------------------------------------------- */
+
+/* Places the video window again as a child of owner at (left, top) with the
+   given size, without starting the graph. 0 done (also: modes 4-6, where
+   nothing is done); -1 not open; -3 the graph has no video window. */
+OMBRIX_API int OMBRIX_CALL omb_Resize(omb_handle owner, int left, int top, int width, int height);
+/* selector 1 switches full screen on, 0 off (0 whatever the renderer says);
+   2 asks: -1 full screen, 0 not (or no answer); any other selector 0.
+   -1 not open; -3 the graph has no video window. */
+OMBRIX_API int OMBRIX_CALL omb_FullScreen(int selector);
+/* selector 0 hides the cursor over the video, 1 shows it (0 done); 2 asks:
+   -1 hidden, 0 shown, -3 the renderer gave no answer; any other selector 0.
+   Modes 4-6: 0, nothing done. -1 not open; -3 no video window. */
+OMBRIX_API int OMBRIX_CALL omb_SetHideCursor(int selector);
+/* The native video size: selector 0 width, 1 height, whatever the window's
+   size. -1 not open; -2 other selector; -3 no answer (no video renderer). */
+OMBRIX_API int OMBRIX_CALL omb_GetVideoSize(int selector);
+/* Reads one video-window property: 0 AutoShow, 1 BackgroundPalette (OATRUE
+   -1 / OAFALSE 0), 2/3/4 border colour red/green/blue (0..255), 6 full-screen
+   mode, 7 height, 8 left, 9 owner window, 10 top, 11 visible, 12 width,
+   13/14 maximum ideal image width/height, 15/16 minimum ideal width/height,
+   17 cursor hidden. -1 not open; -2 selector 5, negative or above 17; -3 the
+   renderer gave no answer (the call failed or wrote nothing). */
+OMBRIX_API int OMBRIX_CALL omb_GetVideoWindow(int selector);
+/* Writes one video-window property with value unchanged: 0 AutoShow,
+   1 BackgroundPalette, 2 border colour (0x00BBGGRR, see SetColorRef),
+   4 full-screen mode, 5 height, 6 left, 7 owner window, 8 top, 9 visible,
+   10 width, 11 SetWindowForeground. The numbering differs from the reading
+   selectors (height is read with 7 and written with 5). Returns the
+   platform's result (0 accepted, a negative HRESULT refused); -1 not open;
+   -2 selector 3, negative or above 11; -3 the graph has no video window. */
+OMBRIX_API int OMBRIX_CALL omb_SetVideoWindow(int selector, int value);
+
+/* ---- Frame capture ---------------------------------------------------- */
+
+/* flag non-zero: the next omb_Open inserts a Sample Grabber (24-bit RGB);
+   0: it does not. Kept across omb_Close. Always 0. */
+OMBRIX_API int OMBRIX_CALL omb_UseCaptureVideoEx(int flag);
+/* Switches the Sample Grabber's frame buffering on (flag non-zero) or off.
+   Call it with 1 after omb_Open and before omb_CaptureVideoEx. 0 done; -2 no
+   Sample Grabber (no omb_Open since omb_UseCaptureVideoEx(1)). */
+OMBRIX_API int OMBRIX_CALL omb_SetCaptureBufferSamples(int flag);
+/* Draws the renderer's current image into dc, stretched to the rectangle,
+   with the raster operation rop (e.g. SRCCOPY). Pauses the graph first and
+   leaves it paused (resume with omb_Play2). 0 drawn; -1 not open; -2 the
+   renderer cannot give its image (modes 4-6); -3 the image size is below 1;
+   -4 no scan line drawn; -5 the image is not an uncompressed 16/24/32-bit
+   DIB that fits the size given; -6 out of memory. */
+OMBRIX_API int OMBRIX_CALL omb_CaptureVideo(omb_handle dc, int x, int y, int width, int height, int rop);
+/* Copies the last frame the Sample Grabber buffered into dc at (x, y),
+   unscaled; width and height select the part of the frame from its origin
+   (the lower-left corner of a bottom-up frame) and are limited to the frame.
+   The graph runs on. 0 drawn; -1 not open; -2 no Sample Grabber; -3 the
+   grabber is not connected to a video stream; -4 no scan line drawn; -5 no
+   frame buffered yet (see omb_SetCaptureBufferSamples); -6 out of memory. */
+OMBRIX_API int OMBRIX_CALL omb_CaptureVideoEx(omb_handle dc, int x, int y, int width, int height);
+/* GetDC(window): a device context for the host to draw into (0 on failure).
+   The host releases it. */
+OMBRIX_API omb_handle OMBRIX_CALL GetHWNDtoHDC(omb_handle window);
+
+/* ---- Image mixing ----------------------------------------------------- */
+
+/* Lays the bitmap selected into dc over the video (mode 2 VMR-7, mode 3
+   VMR-9): the source rectangle in pixels, the destination in 0.0..1.0 of the
+   video's width and height, alpha 0.0 (transparent) to 1.0 (opaque); with
+   useColorKey exactly 1 the colour (low 8 bits of each component) shows the
+   video through. The next call replaces the bitmap; alpha 0.0 hides it.
+   0 done; -1 not open; -2 mode other than 2 and 3; -3 the renderer offers no
+   mixer bitmap; -4 E_INVALIDARG; -5 E_POINTER; -6 E_OUTOFMEMORY; -7 E_FAIL;
+   any other failure as the platform's negative HRESULT. */
+OMBRIX_API int OMBRIX_CALL omb_VMRMixImage(omb_handle dc, int srcLeft, int srcTop, int srcRight, int srcBottom,
+                                            float alpha, float destLeft, float destTop, float destRight,
+                                            float destBottom, int useColorKey, int keyRed, int keyGreen,
+                                            int keyBlue);
+/* Packs a colour 0x00BBGGRR from the low 8 bits of each component. */
+OMBRIX_API int OMBRIX_CALL SetColorRef(int red, int green, int blue);
+
+/* ---- Renderer statistics ---------------------------------------------- */
+
+/* The video renderer's quality statistics, as the renderer reports them, in
+   modes 1-4: frames dropped and drawn since streaming started, the average
+   frame rate in hundredths of a frame per second, jitter, average sync
+   offset (may be negative) and its deviation in milliseconds. -1 not open;
+   -2 mode 0, 5 or 6; -3 the renderer offers no statistics (IQualProp) or
+   gave no answer. */
+OMBRIX_API int OMBRIX_CALL omb_GetFramesDroppedInRenderer(void);
+OMBRIX_API int OMBRIX_CALL omb_GetFramesDrawn(void);
+OMBRIX_API int OMBRIX_CALL omb_GetAvgFrameRate(void);
+OMBRIX_API int OMBRIX_CALL omb_GetJitter(void);
+OMBRIX_API int OMBRIX_CALL omb_GetAvgSyncOffset(void);
+OMBRIX_API int OMBRIX_CALL omb_GetDevSyncOffset(void);
+
 /* ---- Position and duration -------------------------------------------- */
 
 /* Duration in seconds; -1.0 not open or the graph cannot tell it. */

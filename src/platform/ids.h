@@ -30,6 +30,12 @@ extern const IID IID_IMFVideoDisplayControl;
 extern const IID IID_IMediaPosition;
 extern const IID IID_IBasicVideo;
 
+// Video presentation: the mixing renderers' alpha bitmap and the renderers'
+// quality statistics.
+extern const IID IID_IVMRMixerBitmap;
+extern const IID IID_IVMRMixerBitmap9;
+extern const IID IID_IQualProp;
+
 // Audio and clock: stream volume, clock slaving, stream synchronisation and
 // the System Reference Clock.
 extern const IID IID_IBasicAudio;

@@ -6,12 +6,12 @@
 #include "platform/ids.h"
 #include "platform/media_foundation.h"
 #include "player/player.h"
+#include "video/video_window.h"
 
 using namespace ombrix;
 
 namespace {
 
-constexpr LONG kVideoWindowStyle = WS_CHILD | WS_CLIPSIBLINGS; // 0x44000000
 // GetState waits for a pending transition; a filter that never finishes one
 // must not hang the host, so the wait is bounded.
 constexpr LONG kStateWait = 10000;
@@ -23,18 +23,6 @@ enum : int {
     kNoState = -3,
     kNoGraph = -1,
 };
-
-void placeVideoWindow(Player& p, HWND window, int left, int top, int width, int height)
-{
-    CallScoped<IVideoWindow> video(p.videoWindow);
-    if (FAILED(platform::query(p.graph.Get(), ids::IID_IVideoWindow, p.videoWindow)) || !video)
-        return;
-    video->put_Owner(reinterpret_cast<OAHWND>(window));
-    video->put_WindowStyle(kVideoWindowStyle);
-    video->SetWindowPosition(left, top, width, height);
-    video->SetWindowForeground(OATRUE);
-    video->put_Visible(OATRUE);
-}
 
 int placeEvrVideo(Player& p, HWND window, int left, int top, int width, int height)
 {

@@ -28,6 +28,11 @@ using DoubleFn = double(__cdecl*)();
 const char* const kExports[] = {
     "omb_t", "omb_Version", "omb_BuildVersion", "omb_Init", "omb_Exit", "omb_Open", "omb_Close",
     "omb_Play", "omb_Play2", "omb_Stop", "omb_GetState", "omb_SetEvHWND", "omb_GetStopped",
+    "omb_Resize", "omb_FullScreen", "omb_SetHideCursor", "omb_GetVideoSize", "omb_GetVideoWindow",
+    "omb_SetVideoWindow", "omb_UseCaptureVideoEx", "omb_SetCaptureBufferSamples", "omb_CaptureVideo",
+    "omb_CaptureVideoEx", "GetHWNDtoHDC", "omb_VMRMixImage", "SetColorRef", "omb_GetAvgFrameRate",
+    "omb_GetAvgSyncOffset", "omb_GetDevSyncOffset", "omb_GetFramesDrawn", "omb_GetFramesDroppedInRenderer",
+    "omb_GetJitter",
     "omb_GetAllPlayTime", "omb_GetNowPlayTime", "omb_SetSeek", "omb_SetSeek2", "omb_Info",
     "omb_GetMediaEvStr", "omb_CreateThread", "omb_GetThreadHWND",
     "omb_SetVolume", "omb_GetVolume", "omb_GetAudioClockSlave", "omb_SetAudioClockSlave",
@@ -42,6 +47,7 @@ const char* const kExports[] = {
 TEST_CASE("the library loads and offers every export by its undecorated name")
 {
     REQUIRE(library() != nullptr);
+    CHECK(sizeof kExports / sizeof kExports[0] == 63);
     for (const char* name : kExports) {
         CAPTURE(name);
         CHECK(reinterpret_cast<void*>(GetProcAddress(library(), name)) != nullptr);
@@ -115,4 +121,32 @@ TEST_CASE("rate, seeking, stepping and property exports answer -1 through cdecl 
     CHECK(entry<IntFn>("omb_CanselFrameStep")() == -1);
     CHECK(entry<int(__cdecl*)(int)>("omb_CanFrameStep")(0) == -1);
     CHECK(entry<int(__cdecl*)(intptr_t, const wchar_t*)>("omb_FillterProp")(0, L"VMR9") == -1);
+}
+
+TEST_CASE("video exports through cdecl: handles, fourteen slots and the colour packing")
+{
+    REQUIRE(library() != nullptr);
+    CHECK(entry<int(__cdecl*)(intptr_t, int, int, int, int)>("omb_Resize")(0, 0, 0, 320, 240) == -1);
+    CHECK(entry<int(__cdecl*)(int)>("omb_FullScreen")(2) == -1);
+    CHECK(entry<int(__cdecl*)(int, int)>("omb_SetVideoWindow")(10, 320) == -1);
+    CHECK(entry<int(__cdecl*)(intptr_t, int, int, int, int, int)>("omb_CaptureVideo")(0, 0, 0, 1, 1, SRCCOPY) == -1);
+    CHECK(entry<int(__cdecl*)(int)>("omb_SetCaptureBufferSamples")(1) == -2);
+    CHECK(entry<int(__cdecl*)(int)>("omb_UseCaptureVideoEx")(0) == 0);
+    CHECK(entry<IntFn>("omb_GetJitter")() == -1);
+    auto mix = entry<int(__cdecl*)(intptr_t, int, int, int, int, float, float, float, float, float, int, int,
+                                   int, int)>("omb_VMRMixImage");
+    CHECK(mix(0, 0, 0, 100, 50, 1.0f, 0.0f, 0.0f, 0.5f, 0.25f, 1, 255, 0, 255) == -1);
+    auto color = entry<int(__cdecl*)(int, int, int)>("SetColorRef");
+    CHECK(color(255, 128, 0) == 0x0080FF);
+    CHECK(color(0x1FF, 0x100, -1) == 0xFF00FF);
+
+    // The device context of a window of the caller's, by handle.
+    HWND window = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    REQUIRE(window != nullptr);
+    auto dcOf = entry<intptr_t(__cdecl*)(intptr_t)>("GetHWNDtoHDC");
+    HDC dc = reinterpret_cast<HDC>(dcOf(reinterpret_cast<intptr_t>(window)));
+    CHECK(dc != nullptr);
+    CHECK(WindowFromDC(dc) == window);
+    ReleaseDC(window, dc);
+    DestroyWindow(window);
 }

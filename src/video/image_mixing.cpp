@@ -1,0 +1,116 @@
+// A host's bitmap laid over the video by the mixing renderers (VMR-7 in
+// mode 2, VMR-9 in mode 3), and the colour packing hosts use for colour
+// arguments.
+#include <cstring>
+
+#include "ombrix.h"
+#include "platform/com.h"
+#include "platform/ids.h"
+#include "player/player.h"
+
+namespace ombrix {
+namespace {
+
+enum : int {
+    kNotOpen = -1,
+    kNotMixingMode = -2, // the open mode has no mixing renderer
+    kNoMixer = -3,       // the renderer offers no alpha-bitmap interface
+};
+
+constexpr DWORD kFromDC = 0x2;   // VMRBITMAP_HDC, VMR9AlphaBitmap_hDC
+constexpr DWORD kColorKey = 0x8; // VMRBITMAP_SRCCOLORKEY, VMR9AlphaBitmap_SrcColorKey
+
+// The host's arguments as they arrived. The float edges and the alpha are
+// copied into the record as bits, never through a floating-point register
+// that could change a NaN's payload.
+struct MixArguments {
+    HDC dc;
+    int srcLeft, srcTop, srcRight, srcBottom;
+    const float* alpha;
+    const float* dest[4]; // left, top, right, bottom
+    int useColorKey;
+    int keyRed, keyGreen, keyBlue;
+};
+
+COLORREF packColor(int red, int green, int blue)
+{
+    return static_cast<COLORREF>((red & 0xFF) | ((green & 0xFF) << 8) | ((blue & 0xFF) << 16));
+}
+
+// Both records begin with the same seven members; only VMR-9's has a filter
+// mode, and it stays 0.
+template <class Record>
+void fill(Record& record, const MixArguments& a)
+{
+    std::memset(&record, 0, sizeof record);
+    record.dwFlags = a.useColorKey == 1 ? (kFromDC | kColorKey) : kFromDC;
+    record.hdc = a.dc;
+    record.pDDS = nullptr;
+    SetRect(&record.rSrc, a.srcLeft, a.srcTop, a.srcRight, a.srcBottom);
+    std::memcpy(&record.rDest.left, a.dest[0], sizeof(float));
+    std::memcpy(&record.rDest.top, a.dest[1], sizeof(float));
+    std::memcpy(&record.rDest.right, a.dest[2], sizeof(float));
+    std::memcpy(&record.rDest.bottom, a.dest[3], sizeof(float));
+    std::memcpy(&record.fAlpha, a.alpha, sizeof(float));
+    record.clrSrcKey = packColor(a.keyRed, a.keyGreen, a.keyBlue);
+}
+
+template <class Mixer, class Record>
+HRESULT mix(IBaseFilter* renderer, REFIID iid, const MixArguments& a, bool& offered)
+{
+    ComPtr<Mixer> mixer;
+    offered = SUCCEEDED(platform::query(renderer, iid, mixer)) && mixer;
+    if (!offered)
+        return E_NOINTERFACE;
+    Record record;
+    fill(record, a);
+    return mixer->SetAlphaBitmap(&record);
+}
+
+int mapResult(HRESULT hr)
+{
+    switch (hr) {
+    case E_INVALIDARG: return -4;
+    case E_POINTER: return -5;
+    case E_OUTOFMEMORY: return -6;
+    case E_FAIL: return -7;
+    default: return static_cast<int>(hr);
+    }
+}
+
+} // namespace
+} // namespace ombrix
+
+using namespace ombrix;
+
+extern "C" {
+
+int OMBRIX_CALL omb_VMRMixImage(omb_handle dc, int srcLeft, int srcTop, int srcRight, int srcBottom, float alpha,
+                                float destLeft, float destTop, float destRight, float destBottom, int useColorKey,
+                                int keyRed, int keyGreen, int keyBlue)
+{
+    Player& p = player();
+    if (!p.isOpen())
+        return kNotOpen;
+    const MixArguments args{reinterpret_cast<HDC>(dc),
+                            srcLeft, srcTop, srcRight, srcBottom,
+                            &alpha,
+                            {&destLeft, &destTop, &destRight, &destBottom},
+                            useColorKey, keyRed, keyGreen, keyBlue};
+    bool offered = false;
+    HRESULT hr;
+    if (p.openMode == OpenMode_Vmr7)
+        hr = mix<IVMRMixerBitmap, VMRALPHABITMAP>(p.vmr7Filter.Get(), ids::IID_IVMRMixerBitmap, args, offered);
+    else if (p.openMode == OpenMode_Vmr9)
+        hr = mix<IVMRMixerBitmap9, VMR9AlphaBitmap>(p.vmr9Filter.Get(), ids::IID_IVMRMixerBitmap9, args, offered);
+    else
+        return kNotMixingMode;
+    return offered ? mapResult(hr) : kNoMixer;
+}
+
+int OMBRIX_CALL SetColorRef(int red, int green, int blue)
+{
+    return static_cast<int>(packColor(red, green, blue));
+}
+
+} // extern "C"

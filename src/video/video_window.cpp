@@ -1,0 +1,224 @@
+// The video window of the open graph: placement, full screen, the cursor,
+// the native video size and single window properties by selector.
+//
+// Everything goes through the IVideoWindow and IBasicVideo interfaces that
+// the graph manager forwards to its renderer. A renderer that does not
+// support them (EVR, audio only, Null Renderer) makes the forwarded calls
+// fail; a getter that fails or writes nothing is reported as kNoAnswer
+// rather than as a made-up value.
+#include "video/video_window.h"
+
+#include <climits>
+
+#include "ombrix.h"
+#include "platform/com.h"
+#include "platform/ids.h"
+
+namespace ombrix {
+namespace {
+
+constexpr LONG kVideoWindowStyle = WS_CHILD | WS_CLIPSIBLINGS; // 0x44000000
+
+enum : int {
+    kNotOpen = -1,
+    kBadSelector = -2,
+    kNoAnswer = -3, // also: the graph offers no IVideoWindow / IBasicVideo
+};
+
+// Getters start from this value; one that is still there after the call
+// was not written. No property the selectors read can take it (a colour has
+// bits 24..31 clear, a boolean is 0 or -1, and no window spans 2^31 pixels).
+constexpr LONG kUnwritten = LONG_MIN;
+
+// Fills the call-scoped slot; false when the graph has no IVideoWindow.
+bool askForVideoWindow(Player& p)
+{
+    return SUCCEEDED(platform::query(p.graph.Get(), ids::IID_IVideoWindow, p.videoWindow)) && p.videoWindow;
+}
+
+// Modes whose video window omb_Resize and omb_SetHideCursor leave alone: the
+// EVR is placed by omb_Play alone, and the other two have no window.
+bool windowlessMode(const Player& p) { return p.openMode >= OpenMode_Evr; }
+
+int answer(HRESULT hr, LONG value)
+{
+    return FAILED(hr) || value == kUnwritten ? kNoAnswer : static_cast<int>(value);
+}
+
+// The reading selectors that take one LONG each.
+HRESULT readProperty(IVideoWindow* window, int selector, LONG* value)
+{
+    switch (selector) {
+    case 0: return window->get_AutoShow(value);
+    case 1: return window->get_BackgroundPalette(value);
+    case 2:
+    case 3:
+    case 4: return window->get_BorderColor(value);
+    case 6: return window->get_FullScreenMode(value);
+    case 7: return window->get_Height(value);
+    case 8: return window->get_Left(value);
+    case 10: return window->get_Top(value);
+    case 11: return window->get_Visible(value);
+    case 12: return window->get_Width(value);
+    case 17: return window->IsCursorHidden(value);
+    default: return E_UNEXPECTED; // not reached: the caller handles the rest
+    }
+}
+
+} // namespace
+
+bool placeVideoWindow(Player& p, HWND owner, int left, int top, int width, int height)
+{
+    CallScoped<IVideoWindow> video(p.videoWindow);
+    if (!askForVideoWindow(p))
+        return false;
+    video->put_Owner(reinterpret_cast<OAHWND>(owner));
+    video->put_WindowStyle(kVideoWindowStyle);
+    video->SetWindowPosition(left, top, width, height);
+    video->SetWindowForeground(OATRUE);
+    video->put_Visible(OATRUE);
+    return true;
+}
+
+} // namespace ombrix
+
+using namespace ombrix;
+
+extern "C" {
+
+int OMBRIX_CALL omb_Resize(omb_handle owner, int left, int top, int width, int height)
+{
+    Player& p = player();
+    if (!p.isOpen())
+        return kNotOpen;
+    if (windowlessMode(p))
+        return 0;
+    return placeVideoWindow(p, reinterpret_cast<HWND>(owner), left, top, width, height) ? 0 : kNoAnswer;
+}
+
+int OMBRIX_CALL omb_FullScreen(int selector)
+{
+    Player& p = player();
+    if (!p.isOpen())
+        return kNotOpen;
+    CallScoped<IVideoWindow> video(p.videoWindow);
+    if (!askForVideoWindow(p))
+        return kNoAnswer;
+    switch (selector) {
+    case 0:
+    case 1:
+        video->put_FullScreenMode(selector == 1 ? OATRUE : OAFALSE);
+        return 0;
+    case 2: {
+        // Unlike the other getters, no answer reads as "not full screen".
+        LONG mode = 0;
+        video->get_FullScreenMode(&mode);
+        return static_cast<int>(mode);
+    }
+    default:
+        return 0;
+    }
+}
+
+int OMBRIX_CALL omb_SetHideCursor(int selector)
+{
+    Player& p = player();
+    if (!p.isOpen())
+        return kNotOpen;
+    if (windowlessMode(p))
+        return 0;
+    CallScoped<IVideoWindow> video(p.videoWindow);
+    if (!askForVideoWindow(p))
+        return kNoAnswer;
+    switch (selector) {
+    case 0:
+    case 1:
+        // 0 hides and 1 shows: the reverse sense of omb_FullScreen.
+        video->HideCursor(selector == 0 ? OATRUE : OAFALSE);
+        return 0;
+    case 2: {
+        LONG hidden = kUnwritten;
+        HRESULT hr = video->IsCursorHidden(&hidden);
+        return answer(hr, hidden);
+    }
+    default:
+        return 0;
+    }
+}
+
+int OMBRIX_CALL omb_GetVideoSize(int selector)
+{
+    Player& p = player();
+    if (!p.isOpen())
+        return kNotOpen;
+    ComPtr<IBasicVideo> video;
+    if (FAILED(platform::query(p.graph.Get(), ids::IID_IBasicVideo, video)) || !video)
+        return kNoAnswer;
+    LONG size = kUnwritten;
+    HRESULT hr;
+    if (selector == 0)
+        hr = video->get_VideoWidth(&size);
+    else if (selector == 1)
+        hr = video->get_VideoHeight(&size);
+    else
+        return kBadSelector;
+    return answer(hr, size);
+}
+
+int OMBRIX_CALL omb_GetVideoWindow(int selector)
+{
+    Player& p = player();
+    if (!p.isOpen())
+        return kNotOpen;
+    CallScoped<IVideoWindow> video(p.videoWindow);
+    if (selector < 0 || selector > 17 || selector == 5)
+        return kBadSelector;
+    if (!askForVideoWindow(p))
+        return kNoAnswer;
+
+    if (selector == 9) {
+        OAHWND owner = kUnwritten;
+        HRESULT hr = video->get_Owner(&owner);
+        // A window handle's significant bits fit the 32-bit result.
+        return FAILED(hr) || owner == kUnwritten ? kNoAnswer : static_cast<int>(owner);
+    }
+    if (selector >= 13 && selector <= 16) {
+        LONG width = kUnwritten, height = kUnwritten;
+        HRESULT hr = selector <= 14 ? video->GetMaxIdealImageSize(&width, &height)
+                                    : video->GetMinIdealImageSize(&width, &height);
+        return answer(hr, selector % 2 == 1 ? width : height);
+    }
+
+    LONG value = kUnwritten;
+    HRESULT hr = readProperty(video.get(), selector, &value);
+    if (selector >= 2 && selector <= 4 && answer(hr, value) != kNoAnswer)
+        return static_cast<int>((static_cast<DWORD>(value) >> (8 * (selector - 2))) & 0xFF);
+    return answer(hr, value);
+}
+
+int OMBRIX_CALL omb_SetVideoWindow(int selector, int value)
+{
+    Player& p = player();
+    if (!p.isOpen())
+        return kNotOpen;
+    CallScoped<IVideoWindow> video(p.videoWindow);
+    if (selector < 0 || selector > 11 || selector == 3)
+        return kBadSelector;
+    if (!askForVideoWindow(p))
+        return kNoAnswer;
+    switch (selector) {
+    case 0: return video->put_AutoShow(value);
+    case 1: return video->put_BackgroundPalette(value);
+    case 2: return video->put_BorderColor(value);
+    case 4: return video->put_FullScreenMode(value);
+    case 5: return video->put_Height(value);
+    case 6: return video->put_Left(value);
+    case 7: return video->put_Owner(static_cast<OAHWND>(value));
+    case 8: return video->put_Top(value);
+    case 9: return video->put_Visible(value);
+    case 10: return video->put_Width(value);
+    default: return video->SetWindowForeground(value); // 11
+    }
+}
+
+} // extern "C"
