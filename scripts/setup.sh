@@ -12,7 +12,8 @@ sudo=""
 packages_amd64=(cmake make ninja-build g++-mingw-w64-i686 g++-mingw-w64-x86-64
     binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 wine wine64 xvfb xauth
     doctest-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good zip
-    libgl1 libglx-mesa0 libgl1-mesa-dri)
+    libgl1 libglx-mesa0 libgl1-mesa-dri
+    llvm unzip python3 python3-pil fonts-vlgothic)
 packages_i386=(wine32:i386 gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
     libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386)
 

@@ -39,6 +39,8 @@ def parse(header_text):
     families = []
     pending = []      # comment blocks since the last declaration
     statement = ""
+    shared = None     # the comment of the prototype just above: prototypes
+                      # listed one after another share it
     in_comment = False
     for line in header_text.splitlines()[len(intro_match.group(0).splitlines()) if intro_match else 0:]:
         stripped = line.strip()
@@ -62,10 +64,14 @@ def parse(header_text):
             pending = []
             continue
         if stripped.startswith("/*") and not statement:
+            shared = None
             pending.append(line)
             in_comment = "*/" not in stripped
             continue
-        if stripped.startswith("#") or not stripped:
+        if not stripped:
+            shared = None
+            continue
+        if stripped.startswith("#"):
             continue
         if stripped.startswith("OMBRIX_API") or statement:
             statement += " " + stripped
@@ -79,10 +85,13 @@ def parse(header_text):
                     signature = signature.replace("* ", "*").replace(" *", " *")
                     if not families:
                         families.append(("Exports", []))
-                    families[-1][1].append((m.group("name"), signature, comment_text("\n".join(pending))))
+                    description = comment_text("\n".join(pending)) if pending else shared
+                    families[-1][1].append((m.group("name"), signature, description))
+                    shared = description
                 pending = []
             continue
         pending = []
+        shared = None
     return intro, constants, [f for f in families if f[1]]
 
 

@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# player-run.sh CASE PREFIX STATE_DIR PLAYER WORK_DIR: runs the sample player
+# under Wine (with the watchdog of wine-run.sh) in one unattended case:
+#   missing  a file that does not exist: a message with omb_Open's code, exit 1
+#   corrupt  a file of random bytes: the same
+#   grab     the sample clip: a grabbed frame that is exactly the frame at its
+#            time, and a window picture that shows the video and the status
+set -u
+case_name=$1 prefix=$2 state=$3 player=$4 work=$5
+root=$(cd "$(dirname "$0")/../.." && pwd)
+run() { "$root/scripts/wine-run.sh" "$prefix" 60 "$state" "$player" "$@"; }
+# The Windows name of a Unix path (drive Z: is the Unix root in every prefix;
+# no Wine process is started for it before the display is set).
+winpath() { local p=${1//\//\\}; echo "Z:$p"; }
+rm -rf "$work"
+mkdir -p "$work"
+
+expect_open_failure() {
+    local file=$1 rc
+    run "$(winpath "$file")" --seconds 5 >"$work/out.txt" 2>&1
+    rc=$?
+    # wine-run.sh filters the program's standard error through a process of
+    # its own, which may write a moment after wine-run.sh ended.
+    for _ in $(seq 30); do
+        grep -q 'cannot open' "$work/out.txt" && break
+        sleep 0.1
+    done
+    cat "$work/out.txt"
+    if [ "$rc" -ne 1 ]; then
+        echo "FAIL: exit code $rc, expected 1"
+        exit 1
+    fi
+    if ! grep -qE 'cannot open ".*": omb_Open returned -[0-9]+ \(' "$work/out.txt"; then
+        echo "FAIL: no message with omb_Open's code"
+        exit 1
+    fi
+}
+
+case $case_name in
+missing)
+    expect_open_failure "$work/no-such-clip.avi"
+    grep -q "the file does not exist" "$work/out.txt" || { echo "FAIL: the message does not say the file is missing"; exit 1; }
+    ;;
+corrupt)
+    head -c 65536 /dev/urandom > "$work/corrupt.avi"
+    expect_open_failure "$work/corrupt.avi"
+    ;;
+grab)
+    run --seconds 4.5 --grab-at 1.22 "$(winpath "$work/grab.bmp")" --screenshot "$(winpath "$work/window.bmp")" \
+        >"$work/out.txt" 2>&1
+    rc=$?
+    cat "$work/out.txt"
+    [ "$rc" -eq 0 ] || { echo "FAIL: exit code $rc"; exit 1; }
+    at=$(sed -n 's/^grab: grabbed .* at \([0-9.]*\) s .*/\1/p' "$work/out.txt")
+    [ -n "$at" ] || { echo "FAIL: no grab line"; exit 1; }
+    /usr/bin/python3 "$root/scripts/check-frame.py" grab "$work/grab.bmp" "$at" || exit 1
+    /usr/bin/python3 "$root/scripts/check-frame.py" window "$work/window.bmp" || exit 1
+    ;;
+*)
+    echo "player-run.sh: unknown case $case_name"
+    exit 2
+    ;;
+esac
+echo "PASS: $case_name"
