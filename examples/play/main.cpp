@@ -40,6 +40,7 @@ struct App {
     bool cursorHidden = false;
     bool overlay = false;
     bool busy = false;      // inside a wait that pumps messages
+    bool sampleClip = false; // playing the built-in clip (video only)
 };
 
 App app;
@@ -453,10 +454,15 @@ void onTick()
         play::grabDue(omb_GetNowPlayTime(), elapsed, app.options.grabAt)) {
         app.grabDone = true;
         // The exact frame needs a seek, and under Wine a seek followed by
-        // a stop hangs a graph with audio: files with audio get the frame
-        // that is current when the position passes the grab time.
-        bool audio = omb_GetVolume(1) != -2;
-        if (!grabFrame(app.options.grabPath, "grab", audio ? -1.0 : app.options.grabAt))
+        // a stop hangs a graph with audio: files that may have audio (an
+        // audio control answers) get the frame that is current when the
+        // position passes the grab time. The sample clip has none.
+        int volume = omb_GetVolume(1);
+        bool exact = app.sampleClip || volume == -2;
+        if (!exact)
+            say("grab: the file has audio (omb_GetVolume(1) = " + play::formatCode(volume) +
+                "), so the frame is taken as it plays, without a seek");
+        if (!grabFrame(app.options.grabPath, "grab", exact ? app.options.grabAt : -1.0))
             app.exitCode = 3;
     }
     if (now - app.lastStatus >= kStatusEveryMs) {
@@ -617,7 +623,8 @@ int main(int argc, char** argv)
         std::printf("%s", play::usageText().c_str());
         return 0;
     }
-    app.file = app.options.file.empty() ? sampleClip() : app.options.file;
+    app.sampleClip = app.options.file.empty();
+    app.file = app.sampleClip ? sampleClip() : app.options.file;
     if (app.file.empty())
         return 1;
 
