@@ -6,6 +6,8 @@ check-frame.py grab BMP SECONDS [FPS]
     G=255-i, B=i; a 4x4 red mark bottom-left and a blue one bottom-right),
     and i must be the frame at position SECONDS (the player seeks the paused
     graph there before it grabs).
+check-frame.py frame BMP
+    BMP must be exactly one frame of the sample clip, any one.
 check-frame.py window IMAGE
     IMAGE (the player window) must show the video (most of its upper part
     in the clip's colours) and a status line with text below it.
@@ -44,6 +46,9 @@ def check_grab(path, seconds, fps):
                 want = (0x40, 255 - index, index)
             if pixels[x, y] != want:
                 fail("%s: pixel (%d, %d) is %s, frame %d has %s there" % (path, x, y, pixels[x, y], index, want))
+    if seconds is None:
+        print("check-frame: %s is frame %d of %dx%d, exact" % (path, index, width, height))
+        return
     expected = int(seconds * fps)
     if abs(index - expected) > TOLERANCE:
         fail("%s holds frame %d, but the frame at %.3f s is %d" % (path, index, seconds, expected))
@@ -75,10 +80,12 @@ def check_window(path):
 def main(args):
     if len(args) >= 3 and args[0] == "grab":
         check_grab(args[1], float(args[2]), int(args[3]) if len(args) > 3 else 25)
+    elif len(args) == 2 and args[0] == "frame":
+        check_grab(args[1], None, 25)
     elif len(args) == 2 and args[0] == "window":
         check_window(args[1])
     else:
-        fail("usage: check-frame.py grab BMP SECONDS [FPS] | window IMAGE")
+        fail("usage: check-frame.py grab BMP SECONDS [FPS] | frame BMP | window IMAGE")
 
 
 main(sys.argv[1:])

@@ -11,11 +11,11 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 
 # One package from one build tree (its sdk-files.txt says where the files are).
 make_zip() {
-    local build=$1 out=$2 arch version dll mingw_implib player machine platform
+    local build=$1 out=$2 arch version dll mingw_implib player machine platform strip
     eval "$(grep -E '^(arch|version|dll|mingw_implib|player)=' "$build/sdk-files.txt")"
     case $arch in
-    i686) machine=i386 platform=win32 ;;
-    x86_64) machine=i386:x86-64 platform=win64 ;;
+    i686) machine=i386 platform=win32 strip=i686-w64-mingw32-strip ;;
+    x86_64) machine=i386:x86-64 platform=win64 strip=x86_64-w64-mingw32-strip ;;
     *) echo "package.sh: unknown architecture $arch" >&2; return 1 ;;
     esac
     local name=ombrix-$version-$platform
@@ -23,6 +23,9 @@ make_zip() {
     stage=$(mktemp -d)
     mkdir -p "$stage/$name/bin" "$stage/$name/include" "$stage/$name/lib" "$stage/$name/doc"
     cp "$dll" "$player" "$stage/$name/bin/"
+    # The build keeps debug information for Wine's backtraces; the package
+    # does not need it.
+    "$strip" --strip-debug "$stage/$name/bin/"*
     cp "$root/include/ombrix.h" "$stage/$name/include/"
     cp "$root/src/ombrix.def" "$mingw_implib" "$stage/$name/lib/"
     # The MSVC-style import library, from the .def file's export names (an

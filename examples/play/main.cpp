@@ -23,6 +23,7 @@ constexpr UINT_PTR kTickTimer = 1;
 constexpr UINT kTickMs = 20;
 constexpr DWORD kStatusEveryMs = 200;
 constexpr DWORD kScreenSettleMs = 300;
+constexpr DWORD kKeyEveryMs = 250;
 
 struct App {
     play::Options options;
@@ -41,6 +42,7 @@ struct App {
     bool overlay = false;
     bool busy = false;      // inside a wait that pumps messages
     bool sampleClip = false; // playing the built-in clip (video only)
+    std::size_t nextKey = 0; // the next of options.keys to press
 };
 
 App app;
@@ -464,6 +466,15 @@ void onTick()
                 "), so the frame is taken as it plays, without a seek");
         if (!grabFrame(app.options.grabPath, "grab", exact ? app.options.grabAt : -1.0))
             app.exitCode = 3;
+    }
+    // Scripted keys, one every kKeyEveryMs from 1 s on.
+    if (app.nextKey < app.options.keys.size() && elapsed >= 1.0 + app.nextKey * (kKeyEveryMs / 1000.0)) {
+        int vk = 0, ch = 0;
+        play::keyFromScript(app.options.keys[app.nextKey++], vk, ch);
+        if (vk)
+            onKey(static_cast<WPARAM>(vk));
+        else
+            onChar(static_cast<WPARAM>(ch));
     }
     if (now - app.lastStatus >= kStatusEveryMs) {
         app.lastStatus = now;

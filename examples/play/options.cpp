@@ -79,6 +79,15 @@ ParseResult parseOptions(const std::vector<std::string>& args)
             if (!path || path->empty() || (*path)[0] == '-')
                 return fail("--screenshot needs a file name");
             o.screenshotPath = *path;
+        } else if (a == "--keys") {
+            const std::string* v = value();
+            int vk = 0, ch = 0;
+            if (!v || v->empty())
+                return fail("--keys needs the keys to press");
+            for (char c : *v)
+                if (!keyFromScript(c, vk, ch))
+                    return fail(std::string("--keys: no key for '") + c + "'");
+            o.keys = *v;
         } else if (a.size() > 1 && a[0] == '-') {
             return fail("unknown option " + a);
         } else if (o.file.empty()) {
@@ -87,11 +96,26 @@ ParseResult parseOptions(const std::vector<std::string>& args)
             return fail("only one media file can be given (" + o.file + ", " + a + ")");
         }
     }
-    if ((o.grab || !o.screenshotPath.empty()) && o.seconds <= 0)
-        return fail("--grab-at and --screenshot need --seconds, so that the run ends on its own");
+    if ((o.grab || !o.screenshotPath.empty() || !o.keys.empty()) && o.seconds <= 0)
+        return fail("--grab-at, --screenshot and --keys need --seconds, so that the run ends on its own");
     if (o.grab && o.grabAt >= o.seconds)
         return fail("--grab-at must come before the end given by --seconds");
     return r;
+}
+
+bool keyFromScript(char c, int& virtualKey, int& character)
+{
+    virtualKey = character = 0;
+    switch (c) {
+    case ' ': virtualKey = 0x20; return true; // VK_SPACE
+    case '<': virtualKey = 0x25; return true; // VK_LEFT
+    case '^': virtualKey = 0x26; return true; // VK_UP
+    case '>': virtualKey = 0x27; return true; // VK_RIGHT
+    case 'v': virtualKey = 0x28; return true; // VK_DOWN
+    case '+': case '-': case '.': character = c; return true;
+    case 'F': case 'H': case 'G': case 'O': case 'I': case 'P': virtualKey = c; return true;
+    default: return false;
+    }
 }
 
 std::string usageText()
@@ -102,6 +126,7 @@ std::string usageText()
            "  --seconds N       quit after N seconds\n"
            "  --grab-at T OUT   save the frame at position T seconds to OUT (24-bit BMP)\n"
            "  --screenshot OUT  save a picture of the player window to OUT (BMP) before quitting\n"
+           "  --keys KEYS       press these keys one by one (< > ^ v for the arrows)\n"
            "  --no-grabber      open without a Sample Grabber (grabs use the renderer image)\n"
            "  --quiet           no event lines on the console\n"
            "keys: Space play/stop, Left/Right seek -/+5 s, Up/Down volume, +/- rate, F full screen,\n"

@@ -14,6 +14,7 @@ struct Options {
     std::string grabPath;
     std::string screenshotPath; // a picture of the player window, taken just before quitting
     bool grabber = true;        // insert a Sample Grabber (omb_UseCaptureVideoEx) for frame grabs
+    std::string keys;           // keys pressed one by one from 1 s on (see keyFromScript)
     bool quiet = false;         // no per-event lines on the console
     bool help = false;
 };
@@ -29,5 +30,10 @@ ParseResult parseOptions(const std::vector<std::string>& args);
 int modeFromText(const std::string& text);
 const char* modeName(int mode);
 std::string usageText();
+
+// A key of --keys: the character itself for F H G O I P + - . and Space,
+// and '<' '>' '^' 'v' for Left, Right, Up, Down. Sets virtualKey (for
+// WM_KEYDOWN) or character (for WM_CHAR); false for any other character.
+bool keyFromScript(char c, int& virtualKey, int& character);
 
 } // namespace play

@@ -101,3 +101,32 @@ TEST_CASE("help is recognised in its usual spellings and the usage names every o
     for (const char* option : {"--mode", "--seconds", "--grab-at", "--screenshot", "--no-grabber", "--quiet"})
         CHECK(usage.find(option) != std::string::npos);
 }
+
+TEST_CASE("scripted keys name the player's keys and need a run that ends on its own")
+{
+    play::ParseResult r = parse({"--seconds", "6", "--keys", "IOP.FHG+-^v<> "});
+    REQUIRE(r.error.empty());
+    CHECK(r.options.keys == "IOP.FHG+-^v<> ");
+    CHECK(parse({"--keys", "G"}).error.find("need --seconds") != std::string::npos);
+    CHECK(parse({"--seconds", "6", "--keys", "GX"}).error == "--keys: no key for 'X'");
+    CHECK(parse({"--seconds", "6", "--keys", ""}).error.find("--keys needs") != std::string::npos);
+    CHECK(parse({"--seconds", "6", "--keys"}).error.find("--keys needs") != std::string::npos);
+
+    struct Key {
+        char c;
+        int virtualKey, character;
+    };
+    const Key keys[] = {{' ', 0x20, 0}, {'<', 0x25, 0}, {'^', 0x26, 0}, {'>', 0x27, 0}, {'v', 0x28, 0},
+                        {'+', 0, '+'},  {'-', 0, '-'},  {'.', 0, '.'},  {'F', 'F', 0}, {'P', 'P', 0}};
+    for (const Key& k : keys) {
+        CAPTURE(k.c);
+        int vk = -1, ch = -1;
+        CHECK(play::keyFromScript(k.c, vk, ch));
+        CHECK(vk == k.virtualKey);
+        CHECK(ch == k.character);
+    }
+    int vk = -1, ch = -1;
+    CHECK_FALSE(play::keyFromScript('f', vk, ch)); // the letters are upper case
+    CHECK(vk == 0);
+    CHECK(ch == 0);
+}

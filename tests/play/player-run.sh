@@ -5,6 +5,10 @@
 #   corrupt  a file of random bytes: the same
 #   grab     the sample clip: a grabbed frame that is exactly the frame at its
 #            time, and a window picture that shows the video and the status
+#   keys     every key in mode 0, each answered on the console with its codes
+#            (the Wine gaps among them as codes, never a crash or a hang)
+#   keys-vmr9  the keys that differ in VMR-9 mode (overlay, statistics, full
+#            screen, grab without a connected grabber)
 set -u
 case_name=$1 prefix=$2 state=$3 player=$4 work=$5
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -55,6 +59,31 @@ grab)
     [ -n "$at" ] || { echo "FAIL: no grab line"; exit 1; }
     /usr/bin/python3 "$root/scripts/check-frame.py" grab "$work/grab.bmp" "$at" || exit 1
     /usr/bin/python3 "$root/scripts/check-frame.py" window "$work/window.bmp" || exit 1
+    ;;
+keys | keys-vmr9)
+    if [ "$case_name" = keys ]; then
+        keys="IOP.FFHHG+-^v<> " mode=0
+        expected=("I: frame rate -2, sync offset -2, dev -2, drawn -2, dropped -2, jitter -2; [0-9]+ filters"
+                  "O: omb_VMRMixImage = -2" "P: omb_FillterProp = 0" "\\.: omb_SetFrameStep\\(1\\) = "
+                  "F: omb_FullScreen\\(1\\) = 0" "F: omb_FullScreen\\(0\\) = 0" "H: omb_SetHideCursor\\(0\\) = 0"
+                  "G: grabbed grab-0001.bmp" "\\+: omb_SetSpeed2 = 0" "-: omb_SetSpeed2 = 0" "Up: omb_SetVolume = 0"
+                  "Down: omb_SetVolume = 0" "Left: omb_SetSeek = 0" "Right: omb_SetSeek = 0" "Space: omb_Stop = 0")
+    else
+        keys="OIFG" mode=vmr9
+        expected=("O: omb_VMRMixImage = " "I: frame rate -3, .* jitter -3" "F: omb_FullScreen\\(1\\) = 0" "G: ")
+    fi
+    # The keys come one every 0.25 s from 1 s on.
+    seconds=$(awk -v n=${#keys} 'BEGIN { print 1.5 + n * 0.25 }')
+    (cd "$work" && run --mode "$mode" --seconds "$seconds" --quiet --keys "$keys") >"$work/out.txt" 2>&1
+    rc=$?
+    grep -v '^  filter ' "$work/out.txt"
+    [ "$rc" -eq 0 ] || { echo "FAIL: exit code $rc"; exit 1; }
+    for line in "${expected[@]}"; do
+        grep -qE "^$line" "$work/out.txt" || { echo "FAIL: no line \"$line\""; exit 1; }
+    done
+    if [ "$case_name" = keys ]; then
+        /usr/bin/python3 "$root/scripts/check-frame.py" frame "$work/grab-0001.bmp" || exit 1
+    fi
     ;;
 *)
     echo "player-run.sh: unknown case $case_name"
