@@ -105,3 +105,12 @@ TEST_CASE("a renderer without statistics, or one that gives no answer, gives -3"
         CHECK(open.p.activeRenderer == nullptr);
     }
 }
+
+TEST_CASE("the statistics and mixer identifiers are the platform's")
+{
+    // Wine has neither IQualProp nor the VMR-7 mixer, so only this catches a
+    // mistyped identifier.
+    CHECK(IsEqualGUID(ombrix::ids::IID_IQualProp, IID_IQualProp));
+    CHECK(IsEqualGUID(ombrix::ids::IID_IVMRMixerBitmap, IID_IVMRMixerBitmap));
+    CHECK(IsEqualGUID(ombrix::ids::IID_IVMRMixerBitmap9, IID_IVMRMixerBitmap9));
+}
