@@ -1,6 +1,7 @@
 // A host's bitmap laid over the video by the mixing renderers (VMR-7 in
 // mode 2, VMR-9 in mode 3), and the colour packing hosts use for colour
 // arguments.
+#include <cstdint>
 #include <cstring>
 
 #include "ombrix.h"
@@ -20,14 +21,14 @@ enum : int {
 constexpr DWORD kFromDC = 0x2;   // VMRBITMAP_HDC, VMR9AlphaBitmap_hDC
 constexpr DWORD kColorKey = 0x8; // VMRBITMAP_SRCCOLORKEY, VMR9AlphaBitmap_SrcColorKey
 
-// The host's arguments as they arrived. The float edges and the alpha are
-// copied into the record as bits, never through a floating-point register
-// that could change a NaN's payload.
+// The host's arguments. The float edges and the alpha are kept as their bit
+// patterns and copied into the record as such: a float register could turn
+// a signalling NaN into a quiet one.
 struct MixArguments {
     HDC dc;
     int srcLeft, srcTop, srcRight, srcBottom;
-    const float* alpha;
-    const float* dest[4]; // left, top, right, bottom
+    uint32_t alpha;
+    uint32_t dest[4]; // left, top, right, bottom
     int useColorKey;
     int keyRed, keyGreen, keyBlue;
 };
@@ -47,11 +48,11 @@ void fill(Record& record, const MixArguments& a)
     record.hdc = a.dc;
     record.pDDS = nullptr;
     SetRect(&record.rSrc, a.srcLeft, a.srcTop, a.srcRight, a.srcBottom);
-    std::memcpy(&record.rDest.left, a.dest[0], sizeof(float));
-    std::memcpy(&record.rDest.top, a.dest[1], sizeof(float));
-    std::memcpy(&record.rDest.right, a.dest[2], sizeof(float));
-    std::memcpy(&record.rDest.bottom, a.dest[3], sizeof(float));
-    std::memcpy(&record.fAlpha, a.alpha, sizeof(float));
+    std::memcpy(&record.rDest.left, &a.dest[0], sizeof(float));
+    std::memcpy(&record.rDest.top, &a.dest[1], sizeof(float));
+    std::memcpy(&record.rDest.right, &a.dest[2], sizeof(float));
+    std::memcpy(&record.rDest.bottom, &a.dest[3], sizeof(float));
+    std::memcpy(&record.fAlpha, &a.alpha, sizeof(float));
     record.clrSrcKey = packColor(a.keyRed, a.keyGreen, a.keyBlue);
 }
 
@@ -83,20 +84,13 @@ int mapResult(HRESULT hr)
 
 using namespace ombrix;
 
-extern "C" {
+namespace {
 
-int OMBRIX_CALL omb_VMRMixImage(omb_handle dc, int srcLeft, int srcTop, int srcRight, int srcBottom, float alpha,
-                                float destLeft, float destTop, float destRight, float destBottom, int useColorKey,
-                                int keyRed, int keyGreen, int keyBlue)
+int mixImage(const MixArguments& args)
 {
     Player& p = player();
     if (!p.isOpen())
         return kNotOpen;
-    const MixArguments args{reinterpret_cast<HDC>(dc),
-                            srcLeft, srcTop, srcRight, srcBottom,
-                            &alpha,
-                            {&destLeft, &destTop, &destRight, &destBottom},
-                            useColorKey, keyRed, keyGreen, keyBlue};
     bool offered = false;
     HRESULT hr;
     if (p.openMode == OpenMode_Vmr7)
@@ -107,6 +101,47 @@ int OMBRIX_CALL omb_VMRMixImage(omb_handle dc, int srcLeft, int srcTop, int srcR
         return kNotMixingMode;
     return offered ? mapResult(hr) : kNoMixer;
 }
+
+#if !defined(__i386__)
+uint32_t bitsOf(float value)
+{
+    uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+#endif
+
+} // namespace
+
+extern "C" {
+
+#if defined(__i386__)
+// On the 32-bit stack every float argument is one 32-bit slot, the same as
+// an integer's. omb_VMRMixImage jumps straight here, so the slots are read
+// as integers and never pass through the x87 unit, which quiets NaNs.
+int OMBRIX_CALL ombrix_VMRMixImageSlots(omb_handle dc, int srcLeft, int srcTop, int srcRight, int srcBottom,
+                                        uint32_t alpha, uint32_t destLeft, uint32_t destTop, uint32_t destRight,
+                                        uint32_t destBottom, int useColorKey, int keyRed, int keyGreen, int keyBlue)
+{
+    return mixImage({reinterpret_cast<HDC>(dc), srcLeft, srcTop, srcRight, srcBottom, alpha,
+                     {destLeft, destTop, destRight, destBottom}, useColorKey, keyRed, keyGreen, keyBlue});
+}
+asm(".text\n"
+    ".globl _omb_VMRMixImage\n"
+    "_omb_VMRMixImage:\n"
+    "    jmp _ombrix_VMRMixImageSlots\n");
+#else
+// The 64-bit convention passes the floats in SSE registers, whose moves
+// keep every bit.
+int OMBRIX_CALL omb_VMRMixImage(omb_handle dc, int srcLeft, int srcTop, int srcRight, int srcBottom, float alpha,
+                                float destLeft, float destTop, float destRight, float destBottom, int useColorKey,
+                                int keyRed, int keyGreen, int keyBlue)
+{
+    return mixImage({reinterpret_cast<HDC>(dc), srcLeft, srcTop, srcRight, srcBottom, bitsOf(alpha),
+                     {bitsOf(destLeft), bitsOf(destTop), bitsOf(destRight), bitsOf(destBottom)}, useColorKey,
+                     keyRed, keyGreen, keyBlue});
+}
+#endif
 
 int OMBRIX_CALL SetColorRef(int red, int green, int blue)
 {

@@ -65,6 +65,22 @@ HRESULT readProperty(IVideoWindow* window, int selector, LONG* value)
     }
 }
 
+// The two switches of the video window: selector `on` sets OATRUE, the
+// other of 0 and 1 sets OAFALSE (results not examined), 2 asks, and any
+// other selector does nothing. All give 0 but the question.
+template <class Set, class Ask>
+int switchOrAsk(Player& p, int selector, int on, Set set, Ask ask)
+{
+    CallScoped<IVideoWindow> video(p.videoWindow);
+    if (!askForVideoWindow(p))
+        return kNoAnswer;
+    if (selector == 0 || selector == 1) {
+        set(video.get(), selector == on ? OATRUE : OAFALSE);
+        return 0;
+    }
+    return selector == 2 ? ask(video.get()) : 0;
+}
+
 } // namespace
 
 bool placeVideoWindow(Player& p, HWND owner, int left, int top, int width, int height)
@@ -101,23 +117,14 @@ int OMBRIX_CALL omb_FullScreen(int selector)
     Player& p = player();
     if (!p.isOpen())
         return kNotOpen;
-    CallScoped<IVideoWindow> video(p.videoWindow);
-    if (!askForVideoWindow(p))
-        return kNoAnswer;
-    switch (selector) {
-    case 0:
-    case 1:
-        video->put_FullScreenMode(selector == 1 ? OATRUE : OAFALSE);
-        return 0;
-    case 2: {
-        // Unlike the other getters, no answer reads as "not full screen".
-        LONG mode = 0;
-        video->get_FullScreenMode(&mode);
-        return static_cast<int>(mode);
-    }
-    default:
-        return 0;
-    }
+    return switchOrAsk(
+        p, selector, 1, [](IVideoWindow* video, LONG on) { video->put_FullScreenMode(on); },
+        [](IVideoWindow* video) {
+            // Unlike the other getters, no answer reads as "not full screen".
+            LONG mode = 0;
+            video->get_FullScreenMode(&mode);
+            return static_cast<int>(mode);
+        });
 }
 
 int OMBRIX_CALL omb_SetHideCursor(int selector)
@@ -127,23 +134,14 @@ int OMBRIX_CALL omb_SetHideCursor(int selector)
         return kNotOpen;
     if (windowlessMode(p))
         return 0;
-    CallScoped<IVideoWindow> video(p.videoWindow);
-    if (!askForVideoWindow(p))
-        return kNoAnswer;
-    switch (selector) {
-    case 0:
-    case 1:
-        // 0 hides and 1 shows: the reverse sense of omb_FullScreen.
-        video->HideCursor(selector == 0 ? OATRUE : OAFALSE);
-        return 0;
-    case 2: {
-        LONG hidden = kUnwritten;
-        HRESULT hr = video->IsCursorHidden(&hidden);
-        return answer(hr, hidden);
-    }
-    default:
-        return 0;
-    }
+    // 0 hides and 1 shows: the reverse sense of omb_FullScreen.
+    return switchOrAsk(
+        p, selector, 0, [](IVideoWindow* video, LONG hide) { video->HideCursor(hide); },
+        [](IVideoWindow* video) {
+            LONG hidden = kUnwritten;
+            HRESULT hr = video->IsCursorHidden(&hidden);
+            return answer(hr, hidden);
+        });
 }
 
 int OMBRIX_CALL omb_GetVideoSize(int selector)

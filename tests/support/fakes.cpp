@@ -1,5 +1,6 @@
 #include "fakes.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
@@ -195,7 +196,99 @@ FakeFilter::FakeFilter(World& w, std::string n, REFCLSID id) : FakeObject(w, std
         offer(ombrix::ids::IID_IAMClockSlave, static_cast<IAMClockSlave*>(this));
     if (IsEqualGUID(id, ombrix::ids::CLSID_EnhancedVideoRenderer))
         offer(IID_IMFGetService, static_cast<IMFGetService*>(this));
+    if (IsEqualGUID(id, ombrix::ids::CLSID_VideoMixingRenderer))
+        offer(ombrix::ids::IID_IVMRMixerBitmap, static_cast<IVMRMixerBitmap*>(this));
+    if (IsEqualGUID(id, ombrix::ids::CLSID_VideoMixingRenderer9))
+        offer(ombrix::ids::IID_IVMRMixerBitmap9, static_cast<IVMRMixerBitmap9*>(this));
+    if (IsEqualGUID(id, ombrix::ids::CLSID_VideoRenderer) || IsEqualGUID(id, ombrix::ids::CLSID_VideoMixingRenderer) ||
+        IsEqualGUID(id, ombrix::ids::CLSID_VideoMixingRenderer9) ||
+        IsEqualGUID(id, ombrix::ids::CLSID_EnhancedVideoRenderer))
+        offer(ombrix::ids::IID_IQualProp, static_cast<IQualProp*>(this));
 }
+
+HRESULT FakeFilter::SetBufferSamples(BOOL buffer)
+{
+    record("SetBufferSamples", buffer);
+    bufferSamples = buffer != FALSE;
+    return outcome("SetBufferSamples");
+}
+
+HRESULT FakeFilter::GetCurrentBuffer(LONG* size, LONG* buffer)
+{
+    record("GetCurrentBuffer", *size);
+    const std::vector<BYTE>& frame = world.grabberFrame;
+    HRESULT hr = outcome("GetCurrentBuffer", !bufferSamples ? E_INVALIDARG
+                                             : !connected  ? VFW_E_NOT_CONNECTED
+                                             : frame.empty() ? VFW_E_WRONG_STATE
+                                                             : S_OK);
+    if (FAILED(hr))
+        return hr;
+    LONG delivered = static_cast<LONG>(quirk("GetCurrentBuffer.short") ? frame.size() / 2 : frame.size());
+    if (!buffer) {
+        *size = delivered;
+        return S_OK;
+    }
+    if (*size < delivered)
+        return E_OUTOFMEMORY;
+    std::memcpy(buffer, frame.data(), delivered);
+    *size = delivered;
+    return hr;
+}
+
+namespace {
+
+std::string floatBits(float value)
+{
+    uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    char text[16];
+    std::snprintf(text, sizeof text, "%08X", bits);
+    return text;
+}
+
+template <class Record>
+std::string describeBitmap(const World& world, const Record& b)
+{
+    std::ostringstream out;
+    out << b.dwFlags << ", " << (b.hdc ? "dc" : "null") << ", " << (b.pDDS ? "surface" : "null") << ", "
+        << b.rSrc.left << " " << b.rSrc.top << " " << b.rSrc.right << " " << b.rSrc.bottom << ", "
+        << floatBits(b.rDest.left) << " " << floatBits(b.rDest.top) << " " << floatBits(b.rDest.right) << " "
+        << floatBits(b.rDest.bottom) << ", " << floatBits(b.fAlpha) << ", " << std::hex << b.clrSrcKey;
+    (void)world;
+    return out.str();
+}
+
+} // namespace
+
+HRESULT FakeFilter::SetAlphaBitmap(const VMRALPHABITMAP* bitmap)
+{
+    record("SetAlphaBitmap", describeBitmap(world, *bitmap));
+    bitmap7 = *bitmap;
+    return outcome("SetAlphaBitmap");
+}
+
+HRESULT FakeFilter::SetAlphaBitmap(const VMR9AlphaBitmap* bitmap)
+{
+    record("SetAlphaBitmap", describeBitmap(world, *bitmap) + ", mode " + std::to_string(bitmap->dwFilterMode));
+    bitmap9 = *bitmap;
+    return outcome("SetAlphaBitmap");
+}
+
+HRESULT FakeFilter::statistic(const char* method, int index, int* value)
+{
+    record(method);
+    HRESULT hr = outcome(method);
+    if (SUCCEEDED(hr) && !quirk((std::string(method) + ".nowrite").c_str()))
+        *value = quality[index];
+    return hr;
+}
+
+HRESULT FakeFilter::get_FramesDroppedInRenderer(int* v) { return statistic("get_FramesDroppedInRenderer", 0, v); }
+HRESULT FakeFilter::get_FramesDrawn(int* v) { return statistic("get_FramesDrawn", 1, v); }
+HRESULT FakeFilter::get_AvgFrameRate(int* v) { return statistic("get_AvgFrameRate", 2, v); }
+HRESULT FakeFilter::get_Jitter(int* v) { return statistic("get_Jitter", 3, v); }
+HRESULT FakeFilter::get_AvgSyncOffset(int* v) { return statistic("get_AvgSyncOffset", 4, v); }
+HRESULT FakeFilter::get_DevSyncOffset(int* v) { return statistic("get_DevSyncOffset", 5, v); }
 
 HRESULT FakeFilter::GetService(REFGUID service, REFIID iid, LPVOID* out)
 {
@@ -389,6 +482,10 @@ FakeGraph::FakeGraph(World& w) : FakeObject(w, "graph")
     offer(ombrix::ids::IID_IMediaSeeking, static_cast<IMediaSeeking*>(this));
     offer(ombrix::ids::IID_IVideoFrameStep, static_cast<IVideoFrameStep*>(this));
     timeFormat = ombrix::ids::TIME_FORMAT_MEDIA_TIME;
+    windowProps = {{"AutoShow", OATRUE}, {"BackgroundPalette", OAFALSE}, {"BorderColor", 0},
+                   {"FullScreenMode", OAFALSE}, {"Height", 240}, {"Left", 0}, {"Top", 0},
+                   {"Width", 320}, {"Visible", OAFALSE}, {"CursorHidden", OAFALSE}, {"Owner", 0}};
+    currentImage = packedDib(videoWidth, videoHeight, 24);
 }
 
 HRESULT FakeGraph::get_Duration(REFTIME* length)
@@ -434,6 +531,101 @@ HRESULT FakeGraph::get_VideoHeight(LONG* height)
     if (SUCCEEDED(hr))
         *height = videoHeight;
     return hr;
+}
+
+HRESULT FakeGraph::GetCurrentImage(LONG* size, LONG* image)
+{
+    record("GetCurrentImage", image ? std::string("buffer") : std::string("null"), *size);
+    HRESULT hr = outcome("GetCurrentImage");
+    if (FAILED(hr))
+        return hr;
+    if (!image) {
+        *size = static_cast<LONG>(currentImage.size());
+        return hr;
+    }
+    if (quirk("GetCurrentImage.fillFails"))
+        return E_FAIL;
+    if (*size < static_cast<LONG>(currentImage.size()))
+        return E_OUTOFMEMORY;
+    std::memcpy(image, currentImage.data(), currentImage.size());
+    return hr;
+}
+
+HRESULT FakeGraph::setProperty(const char* property, LONG value)
+{
+    std::string method = property == std::string("CursorHidden") ? "HideCursor" : "put_" + std::string(property);
+    record(method.c_str(), value);
+    HRESULT hr = outcome(method.c_str());
+    if (SUCCEEDED(hr))
+        windowProps[property] = value;
+    return hr;
+}
+
+HRESULT FakeGraph::getProperty(const char* property, LONG* value)
+{
+    std::string method = property == std::string("CursorHidden") ? "IsCursorHidden" : "get_" + std::string(property);
+    record(method.c_str());
+    HRESULT hr = outcome(method.c_str());
+    if (SUCCEEDED(hr) && !quirk((method + ".nowrite").c_str()))
+        *value = windowProps[property];
+    return hr;
+}
+
+HRESULT FakeGraph::get_Owner(OAHWND* owner)
+{
+    record("get_Owner");
+    HRESULT hr = outcome("get_Owner");
+    if (SUCCEEDED(hr))
+        *owner = windowProps["Owner"];
+    return hr;
+}
+
+HRESULT FakeGraph::GetMaxIdealImageSize(LONG* width, LONG* height)
+{
+    record("GetMaxIdealImageSize");
+    HRESULT hr = outcome("GetMaxIdealImageSize");
+    if (SUCCEEDED(hr)) {
+        *width = videoWidth * 2;
+        *height = videoHeight * 2;
+    }
+    return hr;
+}
+
+HRESULT FakeGraph::GetMinIdealImageSize(LONG* width, LONG* height)
+{
+    record("GetMinIdealImageSize");
+    HRESULT hr = outcome("GetMinIdealImageSize");
+    if (SUCCEEDED(hr)) {
+        *width = videoWidth / 2;
+        *height = videoHeight / 2;
+    }
+    return hr;
+}
+
+std::vector<BYTE> dibPixels(LONG width, LONG height, WORD bits, BYTE seed)
+{
+    const LONG stride = ((width * bits + 31) / 32) * 4;
+    std::vector<BYTE> pixels(static_cast<size_t>(stride) * height);
+    for (LONG row = 0; row < height; ++row)
+        for (LONG column = 0; column < stride; ++column)
+            pixels[row * stride + column] = static_cast<BYTE>(row * 31 + column * 7 + seed);
+    return pixels;
+}
+
+std::vector<BYTE> packedDib(LONG width, LONG height, WORD bits, BYTE seed)
+{
+    BITMAPINFOHEADER header{};
+    header.biSize = sizeof header;
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = bits;
+    header.biCompression = BI_RGB;
+    std::vector<BYTE> pixels = dibPixels(width, height, bits, seed);
+    header.biSizeImage = static_cast<DWORD>(pixels.size());
+    std::vector<BYTE> dib(reinterpret_cast<BYTE*>(&header), reinterpret_cast<BYTE*>(&header) + sizeof header);
+    dib.insert(dib.end(), pixels.begin(), pixels.end());
+    return dib;
 }
 
 void FakeGraph::finalRelease()

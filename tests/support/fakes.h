@@ -100,7 +100,10 @@ class FakeFilter : public FakeObject,
                    public IVMRFilterConfigStubs,
                    public IVMRFilterConfig9Stubs,
                    public IAMClockSlaveStubs,
-                   public ISpecifyPropertyPagesStubs {
+                   public ISpecifyPropertyPagesStubs,
+                   public IVMRMixerBitmapStubs,
+                   public IVMRMixerBitmap9Stubs,
+                   public IQualPropStubs {
 public:
     FakeFilter(World& world, std::string name, REFCLSID clsid);
     FAKE_IUNKNOWN
@@ -136,7 +139,36 @@ public:
     // filter; GetPages hands out those classes in task memory.
     HRESULT STDMETHODCALLTYPE GetPages(CAUUID* pages) override;
 
+    // ---- Frame buffering (the Sample Grabber) ------------------------------
+    // GetCurrentBuffer hands out World::grabberFrame: E_INVALIDARG while
+    // buffering is off, VFW_E_NOT_CONNECTED unconnected, VFW_E_WRONG_STATE
+    // with no frame, E_OUTOFMEMORY for a buffer smaller than the frame.
+    // Quirk "GetCurrentBuffer.short": only half the frame is delivered.
+    bool bufferSamples = false;
+    HRESULT STDMETHODCALLTYPE SetBufferSamples(BOOL buffer) override;
+    HRESULT STDMETHODCALLTYPE GetCurrentBuffer(LONG* size, LONG* buffer) override;
+
+    // ---- Alpha bitmap (VMR-7 "vmr7", VMR-9 "vmr9") -------------------------
+    // The last record each renderer was given, byte for byte.
+    VMRALPHABITMAP bitmap7{};
+    VMR9AlphaBitmap bitmap9{};
+    HRESULT STDMETHODCALLTYPE SetAlphaBitmap(const VMRALPHABITMAP* bitmap) override;
+    HRESULT STDMETHODCALLTYPE SetAlphaBitmap(const VMR9AlphaBitmap* bitmap) override;
+
+    // ---- Quality statistics (the four video renderers) ---------------------
+    // Dropped, drawn, frame rate, jitter, sync offset, sync deviation.
+    int quality[6] = {0, 0, 0, 0, 0, 0};
+    HRESULT STDMETHODCALLTYPE get_FramesDroppedInRenderer(int* value) override;
+    HRESULT STDMETHODCALLTYPE get_FramesDrawn(int* value) override;
+    HRESULT STDMETHODCALLTYPE get_AvgFrameRate(int* value) override;
+    HRESULT STDMETHODCALLTYPE get_Jitter(int* value) override;
+    HRESULT STDMETHODCALLTYPE get_AvgSyncOffset(int* value) override;
+    HRESULT STDMETHODCALLTYPE get_DevSyncOffset(int* value) override;
+
     IFilterGraph* joinedGraph = nullptr; // not a reference, as in DirectShow
+
+private:
+    HRESULT statistic(const char* method, int index, int* value);
 };
 
 class FakeCaptureBuilder : public FakeObject, public ICaptureGraphBuilder2Stubs {
@@ -204,6 +236,31 @@ public:
     HRESULT STDMETHODCALLTYPE SetWindowPosition(LONG left, LONG top, LONG width, LONG height) override;
     HRESULT STDMETHODCALLTYPE SetWindowForeground(LONG focus) override;
     HRESULT STDMETHODCALLTYPE put_Visible(LONG visible) override;
+    // The other properties behind windowProps (keys as in the method names,
+    // "CursorHidden" for HideCursor). Quirk "graph.get_<Name>.nowrite": the
+    // getter returns S_OK and writes nothing, as some renderers do.
+    HRESULT STDMETHODCALLTYPE put_AutoShow(LONG value) override { return setProperty("AutoShow", value); }
+    HRESULT STDMETHODCALLTYPE get_AutoShow(LONG* value) override { return getProperty("AutoShow", value); }
+    HRESULT STDMETHODCALLTYPE put_BackgroundPalette(LONG value) override { return setProperty("BackgroundPalette", value); }
+    HRESULT STDMETHODCALLTYPE get_BackgroundPalette(LONG* value) override { return getProperty("BackgroundPalette", value); }
+    HRESULT STDMETHODCALLTYPE put_BorderColor(LONG value) override { return setProperty("BorderColor", value); }
+    HRESULT STDMETHODCALLTYPE get_BorderColor(LONG* value) override { return getProperty("BorderColor", value); }
+    HRESULT STDMETHODCALLTYPE put_FullScreenMode(LONG value) override { return setProperty("FullScreenMode", value); }
+    HRESULT STDMETHODCALLTYPE get_FullScreenMode(LONG* value) override { return getProperty("FullScreenMode", value); }
+    HRESULT STDMETHODCALLTYPE put_Height(LONG value) override { return setProperty("Height", value); }
+    HRESULT STDMETHODCALLTYPE get_Height(LONG* value) override { return getProperty("Height", value); }
+    HRESULT STDMETHODCALLTYPE put_Left(LONG value) override { return setProperty("Left", value); }
+    HRESULT STDMETHODCALLTYPE get_Left(LONG* value) override { return getProperty("Left", value); }
+    HRESULT STDMETHODCALLTYPE put_Top(LONG value) override { return setProperty("Top", value); }
+    HRESULT STDMETHODCALLTYPE get_Top(LONG* value) override { return getProperty("Top", value); }
+    HRESULT STDMETHODCALLTYPE put_Width(LONG value) override { return setProperty("Width", value); }
+    HRESULT STDMETHODCALLTYPE get_Width(LONG* value) override { return getProperty("Width", value); }
+    HRESULT STDMETHODCALLTYPE get_Visible(LONG* value) override { return getProperty("Visible", value); }
+    HRESULT STDMETHODCALLTYPE HideCursor(LONG hide) override { return setProperty("CursorHidden", hide); }
+    HRESULT STDMETHODCALLTYPE IsCursorHidden(LONG* value) override { return getProperty("CursorHidden", value); }
+    HRESULT STDMETHODCALLTYPE get_Owner(OAHWND* owner) override;
+    HRESULT STDMETHODCALLTYPE GetMaxIdealImageSize(LONG* width, LONG* height) override;
+    HRESULT STDMETHODCALLTYPE GetMinIdealImageSize(LONG* width, LONG* height) override;
 
     // IMediaPosition
     HRESULT STDMETHODCALLTYPE get_Duration(REFTIME* length) override;
@@ -212,6 +269,11 @@ public:
     // IBasicVideo
     HRESULT STDMETHODCALLTYPE get_VideoWidth(LONG* width) override;
     HRESULT STDMETHODCALLTYPE get_VideoHeight(LONG* height) override;
+    // Hands out currentImage (a packed DIB): its size for a null buffer,
+    // E_OUTOFMEMORY for a buffer smaller than it. Quirk
+    // "graph.GetCurrentImage.fillFails": the call with a buffer fails.
+    HRESULT STDMETHODCALLTYPE GetCurrentImage(LONG* size, LONG* image) override;
+    std::vector<BYTE> currentImage;
 
     REFTIME durationSeconds = 2.0;
     REFTIME positionSeconds = 0.0;
@@ -269,7 +331,15 @@ public:
 
 private:
     using IGraphBuilderStubs::RenderFile;
+    HRESULT setProperty(const char* property, LONG value);
+    HRESULT getProperty(const char* property, LONG* value);
 };
+
+// A packed DIB: a 40-byte header and bottom-up rows whose every byte is
+// (row * 31 + column byte * 7 + seed) & 0xFF, so any misplaced byte shows.
+std::vector<BYTE> packedDib(LONG width, LONG height, WORD bits, BYTE seed = 0);
+// The pixel rows of such a DIB alone.
+std::vector<BYTE> dibPixels(LONG width, LONG height, WORD bits, BYTE seed = 0);
 
 // ---- Audio and clock objects ----------------------------------------------
 
@@ -336,6 +406,8 @@ public:
     // The type the Sample Grabber reports once connected.
     LONG grabberWidth = 64, grabberHeight = 48;
     LONG grabberSampleSize = 64 * 48 * 3;
+    // The frame the Sample Grabber buffered (empty: none yet).
+    std::vector<BYTE> grabberFrame;
 
     template <class T, class... Args>
     T& make(Args&&... args)
