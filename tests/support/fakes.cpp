@@ -1,5 +1,6 @@
 #include "fakes.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -623,8 +624,9 @@ std::vector<BYTE> packedDib(LONG width, LONG height, WORD bits, BYTE seed)
     header.biCompression = BI_RGB;
     std::vector<BYTE> pixels = dibPixels(width, height, bits, seed);
     header.biSizeImage = static_cast<DWORD>(pixels.size());
-    std::vector<BYTE> dib(reinterpret_cast<BYTE*>(&header), reinterpret_cast<BYTE*>(&header) + sizeof header);
-    dib.insert(dib.end(), pixels.begin(), pixels.end());
+    std::vector<BYTE> dib(sizeof header + pixels.size());
+    std::memcpy(dib.data(), &header, sizeof header);
+    std::copy(pixels.begin(), pixels.end(), dib.begin() + sizeof header);
     return dib;
 }
 
