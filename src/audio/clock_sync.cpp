@@ -68,7 +68,7 @@ extern "C" int OMBRIX_CALL omb_SetGraphStreams(int mode, int latency)
     if (!p.isOpen())
         return -1;
     ComPtr<IAMGraphStreams> streams;
-    if (FAILED(platform::query(p.graph.Get(), ids::IID_IAMGraphStreams, streams)) || !streams)
+    if (!platform::obtain(p.graph.Get(), ids::IID_IAMGraphStreams, streams))
         return -3;
     switch (mode) {
     case 0:

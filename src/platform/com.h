@@ -35,5 +35,13 @@ HRESULT query(IUnknown* from, REFIID iid, ComPtr<T>& out)
     return from->QueryInterface(iid, reinterpret_cast<void**>(out.GetAddressOf()));
 }
 
+// Like query, for callers that only need to know whether they may call the
+// interface: true when the request succeeded and gave a pointer.
+template <class T>
+bool obtain(IUnknown* from, REFIID iid, ComPtr<T>& out)
+{
+    return SUCCEEDED(query(from, iid, out)) && out;
+}
+
 } // namespace platform
 } // namespace ombrix

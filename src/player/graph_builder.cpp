@@ -135,7 +135,7 @@ template <class Config>
 void configureMixer(IBaseFilter* mixer, REFIID iid, int renderingMode, int streamCount)
 {
     ComPtr<Config> config;
-    if (FAILED(platform::query(mixer, iid, config)) || !config)
+    if (!platform::obtain(mixer, iid, config))
         return;
     config->SetRenderingMode(static_cast<DWORD>(renderingMode));
     config->SetNumberOfStreams(static_cast<DWORD>(streamCount));
@@ -244,7 +244,7 @@ extern "C" int OMBRIX_CALL omb_Open(const char* fileName, int mode, int /*reserv
     ComPtr<IGraphBuilder> graph;
     ComPtr<IMediaControl> control;
     if (FAILED(platform::create(ids::CLSID_FilterGraph, kGraphContext, ids::IID_IGraphBuilder, graph)) ||
-        FAILED(platform::query(graph.Get(), ids::IID_IMediaControl, control)) || !control)
+        !platform::obtain(graph.Get(), ids::IID_IMediaControl, control))
         return kNoGraphObjects;
     {
         FieldLock lock(p);

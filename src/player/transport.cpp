@@ -99,7 +99,7 @@ int OMBRIX_CALL omb_SetEvHWND(omb_handle window)
     if (!p.graph)
         return kNoGraph;
     ComPtr<IMediaEventEx> events;
-    if (FAILED(platform::query(p.graph.Get(), ids::IID_IMediaEventEx, events)) || !events)
+    if (!platform::obtain(p.graph.Get(), ids::IID_IMediaEventEx, events))
         return kNoGraph;
     events->SetNotifyWindow(static_cast<OAHWND>(window), OMB_WM_GRAPHEVENT, 0);
     // A second call replaces the interface the first one left; the old
@@ -135,7 +135,7 @@ int OMBRIX_CALL omb_Close(void)
     {
         CallScoped<IVideoWindow> window(p.videoWindow);
         // Modes without a video window fail the query or the call; both are fine.
-        if (SUCCEEDED(platform::query(p.graph.Get(), ids::IID_IVideoWindow, p.videoWindow)) && window)
+        if (platform::obtain(p.graph.Get(), ids::IID_IVideoWindow, p.videoWindow))
             window->put_Visible(OAFALSE);
     }
 

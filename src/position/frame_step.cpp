@@ -18,7 +18,7 @@ enum StepCode : int {
 // Fills the call-scoped slot; false when the graph has no stepping interface.
 bool askForFrameStep(Player& p)
 {
-    return SUCCEEDED(platform::query(p.graph.Get(), ids::IID_IVideoFrameStep, p.frameStep)) && p.frameStep;
+    return platform::obtain(p.graph.Get(), ids::IID_IVideoFrameStep, p.frameStep);
 }
 
 } // namespace

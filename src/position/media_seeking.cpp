@@ -142,7 +142,7 @@ extern "C" int OMBRIX_CALL omb_GetMediaSeeking(int query)
     if (!p.isOpen())
         return kNotOpen;
     CallScoped<IMediaSeeking> seeking(p.mediaSeeking);
-    if (FAILED(platform::query(p.graph.Get(), ids::IID_IMediaSeeking, p.mediaSeeking)) || !seeking)
+    if (!platform::obtain(p.graph.Get(), ids::IID_IMediaSeeking, p.mediaSeeking))
         return kNoSeeking;
     return readQuery(seeking.get(), query);
 }
@@ -153,7 +153,7 @@ extern "C" int OMBRIX_CALL omb_SetMediaSeeking(int command, int value)
     if (!p.isOpen())
         return kNotOpen;
     CallScoped<IMediaSeeking> seeking(p.mediaSeeking);
-    if (FAILED(platform::query(p.graph.Get(), ids::IID_IMediaSeeking, p.mediaSeeking)) || !seeking)
+    if (!platform::obtain(p.graph.Get(), ids::IID_IMediaSeeking, p.mediaSeeking))
         return kNoSeeking;
     return runCommand(seeking.get(), command, value);
 }

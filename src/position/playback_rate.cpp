@@ -24,7 +24,7 @@ int requestRate(double rate)
     if (!p.isOpen())
         return kNotOpen;
     ComPtr<IMediaPosition> position;
-    if (FAILED(platform::query(p.graph.Get(), ids::IID_IMediaPosition, position)) || !position)
+    if (!platform::obtain(p.graph.Get(), ids::IID_IMediaPosition, position))
         return kNoRate;
     position->put_Rate(rate);
     return kRequested;
@@ -45,7 +45,7 @@ extern "C" int OMBRIX_CALL omb_GetSpeed(void)
     if (!p.isOpen())
         return kNotOpen;
     ComPtr<IMediaPosition> position;
-    if (FAILED(platform::query(p.graph.Get(), ids::IID_IMediaPosition, position)) || !position)
+    if (!platform::obtain(p.graph.Get(), ids::IID_IMediaPosition, position))
         return kNoRate;
     double rate = 0.0;
     if (FAILED(position->get_Rate(&rate)))

@@ -23,7 +23,7 @@ enum class Time { Duration, Current };
 bool readTime(Player& p, Time which, double& seconds)
 {
     ComPtr<IMediaPosition> position;
-    if (FAILED(platform::query(p.graph.Get(), ids::IID_IMediaPosition, position)) || !position)
+    if (!platform::obtain(p.graph.Get(), ids::IID_IMediaPosition, position))
         return false;
     double value = 0.0;
     HRESULT hr = which == Time::Duration ? position->get_Duration(&value) : position->get_CurrentPosition(&value);
@@ -48,7 +48,7 @@ int seek(double seconds)
     if (!p.isOpen())
         return kNotOpen;
     ComPtr<IMediaPosition> position;
-    if (SUCCEEDED(platform::query(p.graph.Get(), ids::IID_IMediaPosition, position)) && position)
+    if (platform::obtain(p.graph.Get(), ids::IID_IMediaPosition, position))
         position->put_CurrentPosition(seconds);
     return 0;
 }
@@ -77,7 +77,7 @@ int OMBRIX_CALL omb_Info(int kind)
     case 0:
     case 1: {
         ComPtr<IBasicVideo> video;
-        if (FAILED(platform::query(p.graph.Get(), ids::IID_IBasicVideo, video)) || !video)
+        if (!platform::obtain(p.graph.Get(), ids::IID_IBasicVideo, video))
             return kNoAnswer;
         long size = 0;
         HRESULT hr = kind == 0 ? video->get_VideoWidth(&size) : video->get_VideoHeight(&size);

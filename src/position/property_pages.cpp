@@ -49,7 +49,7 @@ std::vector<CLSID> creatablePages(const CAUUID& pages)
 void showFrame(HWND owner, IBaseFilter* filter)
 {
     ComPtr<ISpecifyPropertyPages> specify;
-    if (FAILED(platform::query(filter, ids::IID_ISpecifyPropertyPages, specify)) || !specify)
+    if (!platform::obtain(filter, ids::IID_ISpecifyPropertyPages, specify))
         return; // a filter without property pages: nothing to show
 
     // The caption is the filter's name; the graph reference that comes with

@@ -48,7 +48,7 @@ GraphRefs copyGraphRefs(Player& p)
 void restartFromBeginning(const GraphRefs& refs)
 {
     ComPtr<IMediaPosition> position;
-    if (SUCCEEDED(platform::query(refs.graph.Get(), ids::IID_IMediaPosition, position)) && position)
+    if (platform::obtain(refs.graph.Get(), ids::IID_IMediaPosition, position))
         position->put_CurrentPosition(0.0);
     if (refs.control)
         refs.control->Run();

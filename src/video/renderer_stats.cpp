@@ -60,7 +60,7 @@ int statistic(Quantity quantity)
     if (!p.activeRenderer)
         return kNoRenderer;
     ComPtr<IQualProp> quality;
-    if (FAILED(platform::query(p.activeRenderer, ids::IID_IQualProp, quality)) || !quality)
+    if (!platform::obtain(p.activeRenderer, ids::IID_IQualProp, quality))
         return kNoAnswer;
     int value = kUnwritten;
     HRESULT hr = read(quality.Get(), quantity, &value);

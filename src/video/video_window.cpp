@@ -33,7 +33,7 @@ constexpr LONG kUnwritten = LONG_MIN;
 // Fills the call-scoped slot; false when the graph has no IVideoWindow.
 bool askForVideoWindow(Player& p)
 {
-    return SUCCEEDED(platform::query(p.graph.Get(), ids::IID_IVideoWindow, p.videoWindow)) && p.videoWindow;
+    return platform::obtain(p.graph.Get(), ids::IID_IVideoWindow, p.videoWindow);
 }
 
 // Modes whose video window omb_Resize and omb_SetHideCursor leave alone: the
@@ -150,7 +150,7 @@ int OMBRIX_CALL omb_GetVideoSize(int selector)
     if (!p.isOpen())
         return kNotOpen;
     ComPtr<IBasicVideo> video;
-    if (FAILED(platform::query(p.graph.Get(), ids::IID_IBasicVideo, video)) || !video)
+    if (!platform::obtain(p.graph.Get(), ids::IID_IBasicVideo, video))
         return kNoAnswer;
     LONG size = kUnwritten;
     HRESULT hr;
