@@ -65,6 +65,8 @@ struct DrawInfo {
 };
 static_assert(sizeof(BITMAPINFO) == 44, "a 40-byte header and one colour entry");
 
+LONG rows(const BITMAPINFOHEADER& header) { return header.biHeight < 0 ? -header.biHeight : header.biHeight; }
+
 // Bytes of pixels that an uncompressed 16/24/32-bit header describes, or 0
 // for a header GDI could not draw from these bytes alone (colour tables,
 // colour masks, compressed or planar formats, no pixels).
@@ -75,10 +77,8 @@ uint64_t pixelBytes(const BITMAPINFOHEADER& header)
         header.biHeight == 0 || header.biHeight == LONG_MIN)
         return 0;
     const uint64_t stride = ((static_cast<uint64_t>(header.biWidth) * bits + 31) / 32) * 4;
-    return stride * static_cast<uint64_t>(header.biHeight < 0 ? -header.biHeight : header.biHeight);
+    return stride * static_cast<uint64_t>(rows(header));
 }
-
-LONG rows(const BITMAPINFOHEADER& header) { return header.biHeight < 0 ? -header.biHeight : header.biHeight; }
 
 } // namespace
 } // namespace ombrix

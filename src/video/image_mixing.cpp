@@ -56,18 +56,6 @@ void fill(Record& record, const MixArguments& a)
     record.clrSrcKey = packColor(a.keyRed, a.keyGreen, a.keyBlue);
 }
 
-template <class Mixer, class Record>
-HRESULT mix(IBaseFilter* renderer, REFIID iid, const MixArguments& a, bool& offered)
-{
-    ComPtr<Mixer> mixer;
-    offered = SUCCEEDED(platform::query(renderer, iid, mixer)) && mixer;
-    if (!offered)
-        return E_NOINTERFACE;
-    Record record;
-    fill(record, a);
-    return mixer->SetAlphaBitmap(&record);
-}
-
 int mapResult(HRESULT hr)
 {
     switch (hr) {
@@ -77,6 +65,18 @@ int mapResult(HRESULT hr)
     case E_FAIL: return -7;
     default: return static_cast<int>(hr);
     }
+}
+
+// The renderer's result, mapped; kNoMixer when it offers no mixer bitmap.
+template <class Mixer, class Record>
+int mix(IBaseFilter* renderer, REFIID iid, const MixArguments& a)
+{
+    ComPtr<Mixer> mixer;
+    if (!platform::obtain(renderer, iid, mixer))
+        return kNoMixer;
+    Record record;
+    fill(record, a);
+    return mapResult(mixer->SetAlphaBitmap(&record));
 }
 
 } // namespace
@@ -91,15 +91,11 @@ int mixImage(const MixArguments& args)
     Player& p = player();
     if (!p.isOpen())
         return kNotOpen;
-    bool offered = false;
-    HRESULT hr;
     if (p.openMode == OpenMode_Vmr7)
-        hr = mix<IVMRMixerBitmap, VMRALPHABITMAP>(p.vmr7Filter.Get(), ids::IID_IVMRMixerBitmap, args, offered);
-    else if (p.openMode == OpenMode_Vmr9)
-        hr = mix<IVMRMixerBitmap9, VMR9AlphaBitmap>(p.vmr9Filter.Get(), ids::IID_IVMRMixerBitmap9, args, offered);
-    else
-        return kNotMixingMode;
-    return offered ? mapResult(hr) : kNoMixer;
+        return mix<IVMRMixerBitmap, VMRALPHABITMAP>(p.vmr7Filter.Get(), ids::IID_IVMRMixerBitmap, args);
+    if (p.openMode == OpenMode_Vmr9)
+        return mix<IVMRMixerBitmap9, VMR9AlphaBitmap>(p.vmr9Filter.Get(), ids::IID_IVMRMixerBitmap9, args);
+    return kNotMixingMode;
 }
 
 #if !defined(__i386__)
