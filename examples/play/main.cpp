@@ -306,6 +306,20 @@ void showInfo()
     }
 }
 
+// Fills area with back and writes text into box in the player's font.
+void drawPanel(HDC dc, const RECT& area, COLORREF back, COLORREF fore, RECT box, const std::wstring& text,
+               UINT format)
+{
+    HBRUSH brush = CreateSolidBrush(back);
+    FillRect(dc, &area, brush);
+    DeleteObject(brush);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, fore);
+    HGDIOBJ old = SelectObject(dc, app.font);
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &box, format);
+    SelectObject(dc, old);
+}
+
 // A caption bitmap laid over the video (the mixing renderers only).
 void toggleOverlay()
 {
@@ -322,14 +336,8 @@ void toggleOverlay()
     ReleaseDC(nullptr, screen);
     HGDIOBJ old = SelectObject(dc, bitmap);
     RECT r{0, 0, w, h};
-    HBRUSH back = CreateSolidBrush(RGB(0, 0, 128));
-    FillRect(dc, &r, back);
-    DeleteObject(back);
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, RGB(255, 255, 255));
-    HGDIOBJ oldFont = SelectObject(dc, app.font);
-    DrawTextW(dc, L"ombrix caption", -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-    SelectObject(dc, oldFont);
+    drawPanel(dc, r, RGB(0, 0, 128), RGB(255, 255, 255), r, L"ombrix caption",
+              DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     int code = omb_VMRMixImage(reinterpret_cast<omb_handle>(dc), 0, 0, w, h, 0.8f, 0.05f, 0.85f, 0.55f, 0.97f, 0,
                                0, 0, 0);
     app.overlay = code == 0;
@@ -512,17 +520,10 @@ void paintStatus(HDC dc)
     GetClientRect(app.window, &client);
     RECT bar = client;
     bar.top = bar.bottom - kStatusHeight;
-    HBRUSH back = CreateSolidBrush(RGB(32, 32, 40));
-    FillRect(dc, &bar, back);
-    DeleteObject(back);
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, RGB(240, 240, 240));
-    HGDIOBJ old = SelectObject(dc, app.font);
     RECT text = bar;
     InflateRect(&text, -6, -3);
-    std::wstring line = play::formatStatus(app.status);
-    DrawTextW(dc, line.c_str(), static_cast<int>(line.size()), &text, DT_WORDBREAK | DT_NOPREFIX);
-    SelectObject(dc, old);
+    drawPanel(dc, bar, RGB(32, 32, 40), RGB(240, 240, 240), text, play::formatStatus(app.status),
+              DT_WORDBREAK | DT_NOPREFIX);
 }
 
 LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
