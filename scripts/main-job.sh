@@ -26,7 +26,7 @@ fi
 # two processes held DirectShow objects at once).
 exec 9>/tmp/ombrix-directshow.lock
 flock 9
-"$root/scripts/xvfb.sh" start "$state"
+"$root/scripts/xvfb.sh" start "$state" "$prefix"
 trap '"$root/scripts/xvfb.sh" stop "$state" "$prefix"' EXIT
 set +e
 "$root/scripts/wine-run.sh" "$prefix" 60 "$state" "$root/build/i686/bin/ombrix-play.exe" "${args[@]}" |

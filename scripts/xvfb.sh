@@ -1,15 +1,33 @@
 #!/usr/bin/env bash
-# xvfb.sh start|stop STATE_DIR [WINEPREFIX...]: starts a headless X server
-# when there is no display (and records it in STATE_DIR/display); stop ends
-# the given prefixes' Wine processes, then the server it started.
+# xvfb.sh start|stop STATE_DIR [WINEPREFIX...]: start starts a headless X
+# server when there is no display (and records it in STATE_DIR/display), then
+# boots the given prefixes; stop ends the given prefixes' Wine processes, then
+# the server it started.
 set -u
 action=$1 state=$2
 shift 2
 mkdir -p "$state"
+
+# Starts a prefix's Wine server for good and its services (explorer, the
+# device and plug-and-play services) with no terminal or pipe attached.
+# Otherwise the first test program starts them, they inherit its output
+# pipe, and CTest counts that test as running until the very end.
+boot_prefixes() {
+    for prefix in "$@"; do
+        WINEPREFIX=$prefix wineserver -p </dev/null >/dev/null 2>&1
+        WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
+            timeout -k 5 60 wine cmd /c exit </dev/null >/dev/null 2>&1
+    done
+    return 0
+}
+
 case $action in
 start)
     rm -f "$state/display" "$state/xvfb.pid"
-    [ -n "${DISPLAY:-}" ] && exit 0
+    if [ -n "${DISPLAY:-}" ]; then
+        boot_prefixes "$@"
+        exit 0
+    fi
     for n in $(seq 90 140); do
         [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
         Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
@@ -26,6 +44,7 @@ start)
            [ "$(tr -d ' \n' < "/tmp/.X$n-lock" 2>/dev/null)" = "$pid" ]; then
             echo "$pid" > "$state/xvfb.pid"
             echo ":$n" > "$state/display"
+            DISPLAY=":$n" boot_prefixes "$@"
             exit 0
         fi
         kill "$pid" 2>/dev/null

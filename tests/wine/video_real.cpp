@@ -7,6 +7,7 @@
 #include <psapi.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 
 #include "host_window.h"
@@ -136,14 +137,25 @@ TEST_CASE_FIXTURE(RealPlayer, "mode 0 grabs exact frames into a memory DC, and m
     CHECK(wrongPixels(canvas, 0, 0, 64, 48) == 0);
     CHECK(touchedOutside(canvas, 0, 0, 64, 48) == 0);
 
+    // Memory is measured with the graph paused, so that only the captures
+    // run: while playing, Wine's own streaming threads were seen to commit
+    // a megabyte now and then. The grabber keeps its last frame.
+    REQUIRE(p.mediaControl->Pause() >= 0);
+    REQUIRE(pumpUntil([] { return omb_GetState() == 1; }, 5000));
     for (int i = 0; i < 1000; ++i)
         REQUIRE(omb_CaptureVideoEx(canvas.handle(), 0, 0, 64, 48) == 0);
-    const SIZE_T before = committedBytes();
-    for (int i = 0; i < 2000; ++i)
-        REQUIRE(omb_CaptureVideoEx(canvas.handle(), 0, 0, 64, 48) == 0);
-    const SIZE_T after = committedBytes();
-    MESSAGE("committed bytes before " << before << ", after 2000 more captures " << after);
-    CHECK(after <= before + 100 * 1024); // one leaked format block each would be 176 KB
+    // A leak grows memory in every round; the heap settling grows it in one.
+    // One leaked format block per capture would be 176 KB a round.
+    SIZE_T smallestGrowth = SIZE_MAX;
+    for (int round = 0; round < 3 && smallestGrowth > 100 * 1024; ++round) {
+        const SIZE_T before = committedBytes();
+        for (int i = 0; i < 2000; ++i)
+            REQUIRE(omb_CaptureVideoEx(canvas.handle(), 0, 0, 64, 48) == 0);
+        const SIZE_T after = committedBytes();
+        MESSAGE("committed bytes before " << before << ", after 2000 more captures " << after);
+        smallestGrowth = std::min(smallestGrowth, after > before ? after - before : 0);
+    }
+    CHECK(smallestGrowth <= 100 * 1024);
     CHECK(omb_Close() == 0);
 }
 
