@@ -404,11 +404,7 @@ HRESULT FakeFilter::SetErrorTolerance(DWORD tolerance)
 
 HRESULT FakeFilter::GetErrorTolerance(DWORD* tolerance)
 {
-    record("GetErrorTolerance");
-    HRESULT hr = outcome("GetErrorTolerance");
-    if (SUCCEEDED(hr))
-        *tolerance = clockTolerance;
-    return hr;
+    return reply("GetErrorTolerance", tolerance, clockTolerance);
 }
 
 // ---- FakeFilter: property pages -------------------------------------------
@@ -491,20 +487,12 @@ FakeGraph::FakeGraph(World& w) : FakeObject(w, "graph")
 
 HRESULT FakeGraph::get_Duration(REFTIME* length)
 {
-    record("get_Duration");
-    HRESULT hr = outcome("get_Duration");
-    if (SUCCEEDED(hr))
-        *length = durationSeconds;
-    return hr;
+    return reply("get_Duration", length, durationSeconds);
 }
 
 HRESULT FakeGraph::get_CurrentPosition(REFTIME* time)
 {
-    record("get_CurrentPosition");
-    HRESULT hr = outcome("get_CurrentPosition");
-    if (SUCCEEDED(hr))
-        *time = positionSeconds;
-    return hr;
+    return reply("get_CurrentPosition", time, positionSeconds);
 }
 
 HRESULT FakeGraph::put_CurrentPosition(REFTIME time)
@@ -518,20 +506,12 @@ HRESULT FakeGraph::put_CurrentPosition(REFTIME time)
 
 HRESULT FakeGraph::get_VideoWidth(LONG* width)
 {
-    record("get_VideoWidth");
-    HRESULT hr = outcome("get_VideoWidth");
-    if (SUCCEEDED(hr))
-        *width = videoWidth;
-    return hr;
+    return reply("get_VideoWidth", width, videoWidth);
 }
 
 HRESULT FakeGraph::get_VideoHeight(LONG* height)
 {
-    record("get_VideoHeight");
-    HRESULT hr = outcome("get_VideoHeight");
-    if (SUCCEEDED(hr))
-        *height = videoHeight;
-    return hr;
+    return reply("get_VideoHeight", height, videoHeight);
 }
 
 HRESULT FakeGraph::GetCurrentImage(LONG* size, LONG* image)
@@ -574,11 +554,7 @@ HRESULT FakeGraph::getProperty(const char* property, LONG* value)
 
 HRESULT FakeGraph::get_Owner(OAHWND* owner)
 {
-    record("get_Owner");
-    HRESULT hr = outcome("get_Owner");
-    if (SUCCEEDED(hr))
-        *owner = windowProps["Owner"];
-    return hr;
+    return reply("get_Owner", owner, windowProps["Owner"]);
 }
 
 HRESULT FakeGraph::GetMaxIdealImageSize(LONG* width, LONG* height)
@@ -800,11 +776,7 @@ HRESULT FakeGraph::put_Volume(long v)
 
 HRESULT FakeGraph::get_Volume(long* v)
 {
-    record("get_Volume");
-    HRESULT hr = outcome("get_Volume");
-    if (SUCCEEDED(hr))
-        *v = volume;
-    return hr;
+    return reply("get_Volume", v, volume);
 }
 
 HRESULT FakeGraph::put_Balance(long b)
@@ -815,11 +787,7 @@ HRESULT FakeGraph::put_Balance(long b)
 
 HRESULT FakeGraph::get_Balance(long* b)
 {
-    record("get_Balance");
-    HRESULT hr = outcome("get_Balance");
-    if (SUCCEEDED(hr))
-        *b = balance;
-    return hr;
+    return reply("get_Balance", b, balance);
 }
 
 HRESULT FakeGraph::SyncUsingStreamOffset(BOOL useOffsets)

@@ -43,6 +43,17 @@ protected:
     void record(const char* method, const Args&... args);
     HRESULT unexpected(const char* method);
     bool quirk(const char* what) const;
+    // A plain getter: records the call and writes value when the outcome
+    // is a success.
+    template <class T, class U>
+    HRESULT reply(const char* method, T* out, const U& value)
+    {
+        record(method);
+        HRESULT hr = outcome(method);
+        if (SUCCEEDED(hr))
+            *out = value;
+        return hr;
+    }
 
     // Offered interfaces; QueryInterface hands out a pointer from here unless
     // the world says this object lacks the interface.
