@@ -1,13 +1,25 @@
 #!/usr/bin/env bash
 # build.sh ARCH...: configures and builds the given architectures (i686,
-# x86_64) under build/ARCH.
+# x86_64) under build/ARCH. A failed configure, compile or link fails the
+# command with the tools' own messages.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+. "$(dirname "$0")/lib.sh"
+root=$ombrix_root
 for arch in "$@"; do
-    if [ ! -f "$root/build/$arch/build.ninja" ]; then
-        cmake -S "$root" -B "$root/build/$arch" -G Ninja \
-            -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$arch.cmake" >/dev/null
+    dir=$ombrix_build/$arch
+    if [ ! -f "$dir/build.ninja" ]; then
+        if ! out=$(cmake -S "$root" -B "$dir" -G Ninja \
+                -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$arch.cmake" 2>&1); then
+            printf '%s\n' "$out" >&2
+            echo "build.sh: configuring $arch failed" >&2
+            exit 1
+        fi
     fi
-    cmake --build "$root/build/$arch" -- -j2 | grep -v -E '^\[[0-9]+/[0-9]+\] ' || true
-    [ -f "$root/build/$arch/bin/ombrix.dll" ] || { echo "build.sh: $arch build failed" >&2; exit 1; }
+    # Ninja's progress lines are dropped; everything else (warnings, errors) shows.
+    rc=0
+    cmake --build "$dir" -- -j2 2>&1 | { grep -v -E '^\[[0-9]+/[0-9]+\] ' || true; } || rc=$?
+    if [ "$rc" -ne 0 ]; then
+        echo "build.sh: building $arch failed (exit $rc)" >&2
+        exit 1
+    fi
 done

@@ -1,16 +1,26 @@
 #!/usr/bin/env bash
-# The main job: sets up the machine, builds the library and the sample player
-# (i686), and runs the player for a few seconds on its built-in sample clip
+# The main job: sets up the machine, builds the library and the sample player,
+# and runs the player for a few seconds on its built-in sample clip
 # under Wine with a virtual display. It leaves in out/ a frame grabbed at
 # 1.22 s (grab.bmp, checked to be exactly that frame of the clip) and a picture
 # of the player window (window.png), and prints their paths.
 #   scripts/main-job.sh [player options...]   (they replace the defaults)
+# The player runs as i686 where this machine executes 32-bit programs, else as
+# x86_64; the job says which.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+. "$(dirname "$0")/lib.sh"
+root=$ombrix_root
 "$root/scripts/setup.sh"
-"$root/scripts/build.sh" i686
-prefix=$root/build/pfx32
-state=$root/build/i686/display
+. "$ombrix_build/machine.env"
+if [ -z "$OMBRIX_I686_NOT_RUN" ]; then
+    arch=i686 prefix=$ombrix_build/pfx32
+    echo "main-job: running the i686 player"
+else
+    arch=x86_64 prefix=$ombrix_build/pfx64
+    echo "main-job: running the x86_64 player ($OMBRIX_I686_NOT_RUN)"
+fi
+"$root/scripts/build.sh" "$arch"
+state=$ombrix_build/$arch/display
 out=$root/out
 mkdir -p "$out"
 rm -f "$out/grab.bmp" "$out/window.bmp" "$out/window.png"
@@ -23,14 +33,11 @@ else
     args=(--seconds 4.5 --grab-at 1.22 "$(winpath "$out/grab.bmp")" --screenshot "$(winpath "$out/window.bmp")")
 fi
 # One DirectShow user at a time on this machine (Wine was seen to hang when
-# two processes held DirectShow objects at once).
-exec 9>/tmp/ombrix-directshow.lock
-flock 9
-"$root/scripts/xvfb.sh" start "$state" "$prefix"
-trap '"$root/scripts/xvfb.sh" stop "$state" "$prefix"' EXIT
+# two processes held DirectShow objects at once): the display, the prefix's
+# server and the player run under the lock, which none of them inherits.
 set +e
-"$root/scripts/wine-run.sh" "$prefix" 60 "$state" "$root/build/i686/bin/ombrix-play.exe" "${args[@]}" |
-    tee "$out/player.txt"
+ombrix_locked "$root/scripts/main-run.sh" "$prefix" "$state" "$ombrix_build/$arch/bin/ombrix-play.exe" \
+    "${args[@]}" | tee "$out/player.txt"
 rc=${PIPESTATUS[0]}
 set -e
 [ $# -gt 0 ] && exit "$rc"
@@ -44,5 +51,6 @@ at=$(sed -n 's/^grab: grabbed .* at \([0-9.]*\) s .*/\1/p' "$out/player.txt")
 /usr/bin/python3 -c 'import sys; from PIL import Image; Image.open(sys.argv[1]).save(sys.argv[2])' \
     "$out/window.bmp" "$out/window.png"
 rm -f "$out/window.bmp"
+echo "main-job: ran the $arch player"
 echo "main-job: grabbed frame  $out/grab.bmp"
 echo "main-job: player window  $out/window.png"

@@ -7,7 +7,8 @@
 #   scripts/package.sh                        set up, build, package both
 #   scripts/package.sh --zip BUILD_DIR OUT    package one built tree into OUT
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+. "$(dirname "$0")/lib.sh"
+root=$ombrix_root
 
 # One package from one build tree (its sdk-files.txt says where the files are).
 make_zip() {
@@ -49,5 +50,5 @@ fi
 "$root/scripts/setup.sh"
 "$root/scripts/build.sh" i686 x86_64
 for arch in i686 x86_64; do
-    make_zip "$root/build/$arch" "$root/dist"
+    make_zip "$ombrix_build/$arch" "$root/dist"
 done

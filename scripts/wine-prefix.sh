@@ -1,13 +1,21 @@
 #!/usr/bin/env bash
 # Creates one quiet Wine prefix: wine-prefix.sh DIR win32|win64
 set -euo pipefail
-dir=$1 arch=$2
+. "$(dirname "$0")/lib.sh"
+dir=$(ombrix_absolute "$1")
+arch=$2
 [ -f "$dir/.ombrix-ready" ] && exit 0
 mkdir -p "$dir"
-export WINEPREFIX=$dir WINEARCH=$arch WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+echo "$arch" > "$dir/.ombrix-arch"
+export WINEARCH=$arch WINEDEBUG=-all
 echo "setup: creating Wine prefix $dir ($arch)"
-wineboot -i >/dev/null 2>&1
+if ! out=$(ombrix_wine "$dir" wineboot -i 2>&1 </dev/null); then
+    echo "setup: wineboot failed for $dir ($arch) with $(ombrix_wine_loader "$arch"):" >&2
+    printf '%s\n' "$out" | tail -20 >&2
+    exit 1
+fi
 # A crash must end the process instead of waiting for a click in winedbg's dialog.
-wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
-wineserver -w
+ombrix_wine "$dir" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+    </dev/null >/dev/null 2>&1
+WINEPREFIX=$dir wineserver -w
 touch "$dir/.ombrix-ready"

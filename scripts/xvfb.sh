@@ -4,6 +4,7 @@
 # boots the given prefixes; stop ends the given prefixes' Wine processes, then
 # the server it started.
 set -u
+. "$(dirname "$0")/lib.sh"
 action=$1 state=$2
 shift 2
 mkdir -p "$state"
@@ -12,11 +13,18 @@ mkdir -p "$state"
 # device and plug-and-play services) with no terminal or pipe attached.
 # Otherwise the first test program starts them, they inherit its output
 # pipe, and CTest counts that test as running until the very end.
+# A prefix this machine cannot execute (or that was never made) is skipped.
 boot_prefixes() {
     for prefix in "$@"; do
+        [ -f "$prefix/.ombrix-ready" ] || continue
+        if [ "$(ombrix_prefix_arch "$prefix")" = win32 ]; then
+            ombrix_load_machine "$(dirname "$prefix")"
+            [ -z "$OMBRIX_I686_NOT_RUN" ] || continue
+        fi
         WINEPREFIX=$prefix wineserver -p </dev/null >/dev/null 2>&1
-        WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
-            timeout -k 5 60 wine cmd /c exit </dev/null >/dev/null 2>&1
+        loader=$(ombrix_wine_loader "$(ombrix_prefix_arch "$prefix")")
+        WINEPREFIX=$prefix WINELOADER=$loader WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
+            timeout -k 5 60 "$loader" cmd /c exit </dev/null >/dev/null 2>&1
     done
     return 0
 }

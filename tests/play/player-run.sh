@@ -12,6 +12,8 @@
 set -u
 case_name=$1 prefix=$2 state=$3 player=$4 work=$5
 root=$(cd "$(dirname "$0")/../.." && pwd)
+. "$root/scripts/lib.sh"
+ombrix_skip_unless_runnable "$prefix"
 run() { "$root/scripts/wine-run.sh" "$prefix" 60 "$state" "$player" "$@"; }
 # The Windows name of a Unix path (drive Z: is the Unix root in every prefix;
 # no Wine process is started for it before the display is set).
