@@ -17,7 +17,7 @@ if [ -z "$OMBRIX_I686_NOT_RUN" ]; then
     echo "main-job: running the i686 player"
 else
     arch=x86_64 prefix=$ombrix_build/pfx64
-    echo "main-job: running the x86_64 player ($OMBRIX_I686_NOT_RUN)"
+    echo "main-job: running the x86_64 player; i686 cannot run: $OMBRIX_I686_NOT_RUN"
 fi
 "$root/scripts/build.sh" "$arch"
 state=$ombrix_build/$arch/display
