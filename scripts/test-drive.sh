@@ -3,7 +3,9 @@
 # (the self-test plays a file at a fixed path on D:), or removes that mapping
 # again. A D: that maps somewhere else is left alone.
 set -u
+. "$(dirname "$0")/lib.sh"
 action=$1 prefix=$2 dir=$3
+ombrix_skip_unless_runnable "$prefix"
 # No prefix: this machine does not run its architecture, nor its tests.
 [ -d "$prefix/dosdevices" ] || { echo "test-drive.sh: no prefix at $prefix; nothing to map"; exit 0; }
 link=$prefix/dosdevices/d:

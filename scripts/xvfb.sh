@@ -7,6 +7,11 @@ set -u
 . "$(dirname "$0")/lib.sh"
 action=$1 state=$2
 shift 2
+# A prefix of an architecture this machine cannot execute: nothing to start
+# or stop (exit 77, CTest's skip here).
+for prefix in "$@"; do
+    ombrix_skip_unless_runnable "$prefix"
+done
 mkdir -p "$state"
 
 # Starts a prefix's Wine server for good and its services (explorer, the
