@@ -1,5 +1,6 @@
-// omb_FillterProp with Wine's real property frame. No filter of Wine's own
-// offers property pages, so the frame is shown for a fake filter in a fake
+// omb_FillterProp with the platform's real property frame. Where no filter
+// of the platform offers property pages (the gap table), the frame is shown
+// for a fake filter in a fake
 // graph whose page class (the tests' own page) is registered in this
 // apartment; a watcher thread closes the frame. A frame whose pages cannot
 // be created is never opened here: Wine shows one that nothing closes.
@@ -7,6 +8,7 @@
 
 #include "dialog_watcher.h"
 #include "ombrix.h"
+#include "platform_gaps.h"
 #include "player_fixture.h"
 #include "real_player.h"
 #include "test_page.h"
@@ -46,8 +48,11 @@ TEST_CASE_FIXTURE(FakePlayer, "a filter with a page: the frame is captioned with
     CHECK_FALSE(p.propertyFilter);
 }
 
-TEST_CASE_FIXTURE(RealPlayer, "Wine's own filters have no pages: 0 at once, nothing shown")
+TEST_CASE_FIXTURE(RealPlayer, "filters without pages: 0 at once, nothing shown")
 {
+    // With pages, the renderer's frame would wait for a user: not run here.
+    if (!testing::has(testing::Gap::NoPropertyPages))
+        return;
     CHECK(omb_FillterProp(0, L"VMR9") == -1);
     REQUIRE(omb_Open(media.longVideo.c_str(), OpenMode_Vmr9, 0, 1, 1) == 0);
     DWORD start = GetTickCount();

@@ -1,9 +1,10 @@
-// Automatic repeat through the worker window on Wine's real DirectShow: the
+// Automatic repeat through the worker window on the platform's real DirectShow: the
 // host only pumps its own messages (the worker sends forwarded events to it).
 #include <doctest.h>
 
 #include "host_window.h"
 #include "ombrix.h"
+#include "platform_gaps.h"
 #include "real_player.h"
 
 using testing::HostWindow;
@@ -33,9 +34,11 @@ TEST_CASE_FIXTURE(RealPlayer, "a clip that ends starts again from 0 and the host
     REQUIRE(testing::pumpUntil([&] { return completions() >= 2; }, 10000));
     CHECK(ends[1] - ends[0] >= 1500);
     CHECK(ends[1] - ends[0] <= 4000);
-    // Wine keeps reporting the end position once the graph was repositioned
-    // while running (Windows reports the new position).
-    CHECK(omb_GetNowPlayTime() == 2.0);
+    const double position = omb_GetNowPlayTime();
+    if (testing::has(testing::Gap::RepeatReadsDuration))
+        CHECK(position == 2.0);
+    else
+        CHECK(position < 2.0);
     for (const auto& e : host.events)
         CHECK(e.thread == GetCurrentThreadId());
     CHECK(omb_Close() == 0);

@@ -1,0 +1,69 @@
+#include "platform_gaps.h"
+
+#include <windows.h>
+
+namespace testing {
+namespace {
+
+const GapEntry kGaps[] = {
+    {Gap::NoQualProp, "NoQualProp", "no renderer offers IQualProp: the statistics exports give -3"},
+    {Gap::NoFrameStep, "NoFrameStep", "IVideoFrameStep's methods are E_NOTIMPL stubs"},
+    {Gap::RateIgnored, "RateIgnored", "SetRate/put_Rate succeed and change nothing: the rate reads 1.000"},
+    {Gap::MediaTimeOnly, "MediaTimeOnly", "only TIME_FORMAT_MEDIA_TIME, E_INVALIDARG for the frame format in any state"},
+    {Gap::NoImageSize, "NoImageSize", "GetCurrentImage(size, NULL) gives E_POINTER: omb_CaptureVideo returns -2"},
+    {Gap::VideoWindowStubs, "VideoWindowStubs", "get_BorderColor and IsCursorHidden write nothing"},
+    {Gap::VmrNoFullScreen, "VmrNoFullScreen", "the VMRs' full-screen mode is not implemented"},
+    {Gap::Vmr7NoMixerBitmap, "Vmr7NoMixerBitmap", "the VMR-7 has no IVMRMixerBitmap"},
+    {Gap::Vmr9MixerNotImpl, "Vmr9MixerNotImpl", "IVMRMixerBitmap9's methods are E_NOTIMPL"},
+    {Gap::GrabberOnlyRenderFile, "GrabberOnlyRenderFile",
+     "RenderStream connects the renderer straight to the splitter; the grabber stays unconnected"},
+    {Gap::GrabberSampleSizeOne, "GrabberSampleSizeOne", "the grabber's connected type has lSampleSize 1"},
+    {Gap::SourceNamedReader, "SourceNamedReader", "RenderFile's source filter is named \"Reader\""},
+    {Gap::NoPropertyPages, "NoPropertyPages", "no filter offers ISpecifyPropertyPages"},
+    {Gap::EndpointVolumeNotImpl, "EndpointVolumeNotImpl", "SetMasterVolumeLevelScalar is E_NOTIMPL"},
+    {Gap::NoClockInterfaces, "NoClockInterfaces",
+     "no IAMClockSlave on the DirectSound renderer, no IAMGraphStreams, no IAMClockAdjust"},
+    {Gap::RepeatReadsDuration, "RepeatReadsDuration",
+     "after a seek while running, the position reads as the duration until the graph stops"},
+};
+static_assert(sizeof kGaps / sizeof kGaps[0] == static_cast<int>(Gap::Count), "one entry per gap");
+
+// -1: ask the platform; 0 or 1: forced by a ForcePlatform.
+int forced = -1;
+
+bool detectWine()
+{
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+} // namespace
+
+const GapEntry* gapTable()
+{
+    return kGaps;
+}
+
+bool onWine()
+{
+    static const bool wine = detectWine();
+    return forced >= 0 ? forced == 1 : wine;
+}
+
+bool has(Gap gap)
+{
+    // Every gap of the table is Wine 8.0's; none is Windows'.
+    return gap < Gap::Count && onWine();
+}
+
+ForcePlatform::ForcePlatform(bool wine) : previous_(forced)
+{
+    forced = wine ? 1 : 0;
+}
+
+ForcePlatform::~ForcePlatform()
+{
+    forced = previous_;
+}
+
+} // namespace testing

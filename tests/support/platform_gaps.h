@@ -1,0 +1,65 @@
+// Where the platform under the end-to-end tests departs from what Windows
+// documents. The platform is found at run time (Wine's ntdll exports
+// wine_get_version); under Wine each gap of the table is the expected result,
+// anywhere else the same test asserts the documented Windows behaviour.
+// Every end-to-end expectation that differs between the two goes through
+// has() (or expect()), so a Wine that closes a gap, or Windows, fails a test
+// only in its one place here.
+#pragma once
+
+namespace testing {
+
+enum class Gap {
+    NoQualProp,           // no renderer offers IQualProp
+    NoFrameStep,          // IVideoFrameStep's methods are E_NOTIMPL stubs
+    RateIgnored,          // a rate change is accepted and ignored: the rate stays 1.0
+    MediaTimeOnly,        // the media-time format only, refused alike in every state
+    NoImageSize,          // GetCurrentImage without a buffer gives E_POINTER, not the size
+    VideoWindowStubs,     // BorderColor and IsCursorHidden write nothing
+    VmrNoFullScreen,      // the mixing renderers do not switch to full screen
+    Vmr7NoMixerBitmap,    // the VMR-7 offers no mixer bitmap
+    Vmr9MixerNotImpl,     // the VMR-9's mixer bitmap calls are E_NOTIMPL
+    GrabberOnlyRenderFile,// only RenderFile routes the video through the Sample Grabber
+    GrabberSampleSizeOne, // the grabber's connected type gives a sample size of 1
+    SourceNamedReader,    // RenderFile names its source filter "Reader", not the file name
+    NoPropertyPages,      // no filter offers property pages
+    EndpointVolumeNotImpl,// Core Audio's SetMasterVolumeLevelScalar is E_NOTIMPL
+    NoClockInterfaces,    // no IAMClockSlave on the audio renderer, no IAMGraphStreams, no IAMClockAdjust
+    RepeatReadsDuration,  // after a seek while running, the position reads as the duration
+    Count
+};
+
+struct GapEntry {
+    Gap gap;
+    const char* name;
+    const char* what;
+};
+
+// The table, in the order of the enum.
+const GapEntry* gapTable();
+
+// Whether the tests run under Wine (unless a ForcePlatform says otherwise).
+bool onWine();
+// Whether the platform under test has the gap.
+bool has(Gap gap);
+
+template <class T>
+T expect(Gap gap, T onPlatformWithGap, T documented)
+{
+    return has(gap) ? onPlatformWithGap : documented;
+}
+
+// Makes onWine() answer `wine` for one scope: the tests of the Windows
+// branch run the same expectations against fakes that behave like Windows.
+class ForcePlatform {
+public:
+    explicit ForcePlatform(bool wine);
+    ~ForcePlatform();
+    ForcePlatform(const ForcePlatform&) = delete;
+    ForcePlatform& operator=(const ForcePlatform&) = delete;
+
+private:
+    int previous_;
+};
+
+} // namespace testing

@@ -1,0 +1,71 @@
+// The end-to-end expectations that depend on a platform gap, run against
+// fakes: fakes that behave like Windows with the platform forced to "not
+// Wine" (the branch the end-to-end tests take on Windows), and fakes that
+// behave like Wine with it forced to Wine (the branch they take here).
+#include <doctest.h>
+
+#include "gap_scenarios.h"
+#include "ombrix.h"
+#include "platform/ids.h"
+#include "platform_gaps.h"
+#include "player_fixture.h"
+
+using testing::FakePlayer;
+using testing::ForcePlatform;
+
+namespace {
+
+// The fakes' stand-ins for Wine 8.0's answers.
+void behaveLikeWine(fakes::World& world)
+{
+    world.quirks.insert("graph.rate.ignored");
+    world.quirks.insert("graph.SetTimeFormat.mediaTimeOnly");
+    for (const char* method : {"graph.Step", "graph.CancelStep", "graph.CanStep"})
+        world.failures[method] = E_NOTIMPL;
+    for (const char* renderer : {"vr", "vmr7", "vmr9", "evr"})
+        world.lacking[renderer] = {ombrix::ids::IID_IQualProp};
+}
+
+} // namespace
+
+TEST_CASE("the platform is told by ntdll, and a test can force either answer")
+{
+    const bool detected = testing::onWine();
+    {
+        ForcePlatform windows(false);
+        CHECK_FALSE(testing::onWine());
+        for (int g = 0; g < static_cast<int>(testing::Gap::Count); ++g)
+            CHECK_FALSE(testing::has(static_cast<testing::Gap>(g)));
+        {
+            ForcePlatform wine(true);
+            CHECK(testing::has(testing::Gap::NoQualProp));
+        }
+        CHECK_FALSE(testing::onWine());
+    }
+    CHECK(testing::onWine() == detected);
+    const testing::GapEntry* table = testing::gapTable();
+    for (int g = 0; g < static_cast<int>(testing::Gap::Count); ++g)
+        CHECK(table[g].gap == static_cast<testing::Gap>(g));
+}
+
+TEST_CASE("rate, frame stepping and statistics: both branches against fakes of each platform")
+{
+    // One fresh Player and world per scenario and platform.
+    auto onEach = [](int mode, void (*scenario)(int)) {
+        for (bool wine : {false, true}) {
+            CAPTURE(wine);
+            ForcePlatform platform(wine);
+            FakePlayer fixture;
+            if (wine)
+                behaveLikeWine(fixture.world);
+            REQUIRE(omb_Open("C:\\media\\clip.avi", mode, 0, 0, 0) == 0);
+            scenario(mode);
+        }
+    };
+    onEach(OpenMode_VideoRenderer, [](int) { testing::checkRateRequests(); });
+    onEach(OpenMode_VideoRenderer, [](int) { testing::checkFrameStepping(); });
+    for (int mode : {0, 1, 2, 3, 4, 5, 6}) {
+        CAPTURE(mode);
+        onEach(mode, testing::checkStatistics);
+    }
+}
