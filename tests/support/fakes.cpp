@@ -175,7 +175,19 @@ void CallLog::pauseAt(const std::string& prefix, int occurrence, std::function<b
 
 bool CallLog::waitForPause(DWORD milliseconds) const
 {
-    return WaitForSingleObject(paused_, milliseconds) == WAIT_OBJECT_0;
+    // Messages the paused thread sends to this one (a forwarded event) are
+    // handled meanwhile.
+    const ULONGLONG deadline = GetTickCount64() + milliseconds;
+    for (;;) {
+        ULONGLONG now = GetTickCount64();
+        if (now >= deadline)
+            return WaitForSingleObject(paused_, 0) == WAIT_OBJECT_0;
+        DWORD woke = MsgWaitForMultipleObjects(1, &paused_, FALSE, static_cast<DWORD>(deadline - now), QS_SENDMESSAGE);
+        if (woke == WAIT_OBJECT_0)
+            return true;
+        MSG msg;
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
 }
 
 // ---- FakeObject ------------------------------------------------------------
