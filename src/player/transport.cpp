@@ -94,6 +94,9 @@ int OMBRIX_CALL omb_Stop(void) noexcept
         ++p.runEpoch;
     }
     waitWhileWorker(p, [](const Player& q) { return q.restartInFlight; }, kWorkerWait);
+    // Messages handled during the wait may have closed the graph.
+    if (!p.isOpen() || !p.mediaControl)
+        return 0;
     p.mediaControl->Stop();
     p.playState = PlayState_Open;
     return 0;
