@@ -27,6 +27,12 @@ extern "C" {
 #define OMBRIX_API __declspec(dllimport)
 #endif
 #define OMBRIX_CALL __cdecl
+/* No C++ exception leaves an export: to C++ callers they are noexcept. */
+#ifdef __cplusplus
+#define OMBRIX_NOEXCEPT noexcept
+#else
+#define OMBRIX_NOEXCEPT
+#endif
 
 /* A window handle (HWND) or device-context handle (HDC). */
 typedef intptr_t omb_handle;
@@ -49,15 +55,15 @@ typedef enum OpenMode {
 /* ---- Library frame ---------------------------------------------------- */
 
 /* Returns exactly 1.0 (a probe that double results cross the boundary). */
-OMBRIX_API double OMBRIX_CALL omb_t(void);
+OMBRIX_API double OMBRIX_CALL omb_t(void) OMBRIX_NOEXCEPT;
 /* Returns the interface version, 101. */
-OMBRIX_API int OMBRIX_CALL omb_Version(void);
+OMBRIX_API int OMBRIX_CALL omb_Version(void) OMBRIX_NOEXCEPT;
 /* Returns the build date, 20090917. */
-OMBRIX_API int OMBRIX_CALL omb_BuildVersion(void);
+OMBRIX_API int OMBRIX_CALL omb_BuildVersion(void) OMBRIX_NOEXCEPT;
 /* CoInitialize(NULL) on the calling thread; returns 0. */
-OMBRIX_API int OMBRIX_CALL omb_Init(void);
+OMBRIX_API int OMBRIX_CALL omb_Init(void) OMBRIX_NOEXCEPT;
 /* CoUninitialize() on the calling thread (call omb_Close first); returns 0. */
-OMBRIX_API int OMBRIX_CALL omb_Exit(void);
+OMBRIX_API int OMBRIX_CALL omb_Exit(void) OMBRIX_NOEXCEPT;
 
 /* ---- Open and transport ----------------------------------------------- */
 
@@ -69,52 +75,52 @@ OMBRIX_API int OMBRIX_CALL omb_Exit(void);
    converted (null in modes 1..6); -7 the filter graph manager or capture graph
    builder cannot be created. */
 OMBRIX_API int OMBRIX_CALL omb_Open(const char *fileName, int mode, int reserved,
-                                     int vmrRenderingMode, int vmrStreamCount);
+                                     int vmrRenderingMode, int vmrStreamCount) OMBRIX_NOEXCEPT;
 /* Places the video in window at (left, top) with the given size (modes 0-3:
    a child window; mode 4: the EVR's display rectangle) and runs the graph.
    0 ok; -1 not open; -2 mode 4 and MF.DLL is missing; -3 mode 4 and the
    EVR's display control cannot be obtained. */
-OMBRIX_API int OMBRIX_CALL omb_Play(omb_handle window, int left, int top, int width, int height);
+OMBRIX_API int OMBRIX_CALL omb_Play(omb_handle window, int left, int top, int width, int height) OMBRIX_NOEXCEPT;
 /* Runs the graph again without touching the window. 0 ok; -1 not open. */
-OMBRIX_API int OMBRIX_CALL omb_Play2(void);
+OMBRIX_API int OMBRIX_CALL omb_Play2(void) OMBRIX_NOEXCEPT;
 /* Stops the graph. 0 ok; -1 not open. */
-OMBRIX_API int OMBRIX_CALL omb_Stop(void);
+OMBRIX_API int OMBRIX_CALL omb_Stop(void) OMBRIX_NOEXCEPT;
 /* The graph's state: 0 stopped, 1 paused, 2 running; -1 not open; -3 the
    graph cannot report its state (it waits at most 10 s for a transition). */
-OMBRIX_API int OMBRIX_CALL omb_GetState(void);
+OMBRIX_API int OMBRIX_CALL omb_GetState(void) OMBRIX_NOEXCEPT;
 /* Makes the graph post OMB_WM_GRAPHEVENT (lParam 0) to window for each event;
    a second call replaces the first. 0 ok; -1 no graph exists. */
-OMBRIX_API int OMBRIX_CALL omb_SetEvHWND(omb_handle window);
+OMBRIX_API int OMBRIX_CALL omb_SetEvHWND(omb_handle window) OMBRIX_NOEXCEPT;
 /* Takes the next graph event and returns its code (1 = end of the media);
    0 when omb_SetEvHWND was never called; -1 not open or no event waiting. */
-OMBRIX_API int OMBRIX_CALL omb_GetStopped(void);
+OMBRIX_API int OMBRIX_CALL omb_GetStopped(void) OMBRIX_NOEXCEPT;
 /* Hides the video window and releases the whole graph. 0 ok; -1 not open. */
-OMBRIX_API int OMBRIX_CALL omb_Close(void);
+OMBRIX_API int OMBRIX_CALL omb_Close(void) OMBRIX_NOEXCEPT;
 
 /* ---- Video window ----------------------------------------------------- */
 
 /* Places the video window again as a child of owner at (left, top) with the
    given size, without starting the graph. 0 done (also: modes 4-6, where
    nothing is done); -1 not open; -3 the graph has no video window. */
-OMBRIX_API int OMBRIX_CALL omb_Resize(omb_handle owner, int left, int top, int width, int height);
+OMBRIX_API int OMBRIX_CALL omb_Resize(omb_handle owner, int left, int top, int width, int height) OMBRIX_NOEXCEPT;
 /* selector 1 switches full screen on, 0 off (0 whatever the renderer says);
    2 asks: -1 full screen, 0 not (or no answer); any other selector 0.
    -1 not open; -3 the graph has no video window. */
-OMBRIX_API int OMBRIX_CALL omb_FullScreen(int selector);
+OMBRIX_API int OMBRIX_CALL omb_FullScreen(int selector) OMBRIX_NOEXCEPT;
 /* selector 0 hides the cursor over the video, 1 shows it (0 done); 2 asks:
    -1 hidden, 0 shown, -3 the renderer gave no answer; any other selector 0.
    Modes 4-6: 0, nothing done. -1 not open; -3 no video window. */
-OMBRIX_API int OMBRIX_CALL omb_SetHideCursor(int selector);
+OMBRIX_API int OMBRIX_CALL omb_SetHideCursor(int selector) OMBRIX_NOEXCEPT;
 /* The native video size: selector 0 width, 1 height, whatever the window's
    size. -1 not open; -2 other selector; -3 no answer (no video renderer). */
-OMBRIX_API int OMBRIX_CALL omb_GetVideoSize(int selector);
+OMBRIX_API int OMBRIX_CALL omb_GetVideoSize(int selector) OMBRIX_NOEXCEPT;
 /* Reads one video-window property: 0 AutoShow, 1 BackgroundPalette (OATRUE
    -1 / OAFALSE 0), 2/3/4 border colour red/green/blue (0..255), 6 full-screen
    mode, 7 height, 8 left, 9 owner window, 10 top, 11 visible, 12 width,
    13/14 maximum ideal image width/height, 15/16 minimum ideal width/height,
    17 cursor hidden. -1 not open; -2 selector 5, negative or above 17; -3 the
    renderer gave no answer (the call failed or wrote nothing). */
-OMBRIX_API int OMBRIX_CALL omb_GetVideoWindow(int selector);
+OMBRIX_API int OMBRIX_CALL omb_GetVideoWindow(int selector) OMBRIX_NOEXCEPT;
 /* Writes one video-window property with value unchanged: 0 AutoShow,
    1 BackgroundPalette, 2 border colour (0x00BBGGRR, see SetColorRef),
    4 full-screen mode, 5 height, 6 left, 7 owner window, 8 top, 9 visible,
@@ -122,7 +128,7 @@ OMBRIX_API int OMBRIX_CALL omb_GetVideoWindow(int selector);
    selectors (height is read with 7 and written with 5). Returns the
    platform's result (0 accepted, a negative HRESULT refused); -1 not open;
    -2 selector 3, negative or above 11; -3 the graph has no video window. */
-OMBRIX_API int OMBRIX_CALL omb_SetVideoWindow(int selector, int value);
+OMBRIX_API int OMBRIX_CALL omb_SetVideoWindow(int selector, int value) OMBRIX_NOEXCEPT;
 
 /* ---- Frame capture ---------------------------------------------------- */
 
@@ -164,9 +170,9 @@ OMBRIX_API omb_handle OMBRIX_CALL GetHWNDtoHDC(omb_handle window);
 OMBRIX_API int OMBRIX_CALL omb_VMRMixImage(omb_handle dc, int srcLeft, int srcTop, int srcRight, int srcBottom,
                                             float alpha, float destLeft, float destTop, float destRight,
                                             float destBottom, int useColorKey, int keyRed, int keyGreen,
-                                            int keyBlue);
+                                            int keyBlue) OMBRIX_NOEXCEPT;
 /* Packs a colour 0x00BBGGRR from the low 8 bits of each component. */
-OMBRIX_API int OMBRIX_CALL SetColorRef(int red, int green, int blue);
+OMBRIX_API int OMBRIX_CALL SetColorRef(int red, int green, int blue) OMBRIX_NOEXCEPT;
 
 /* ---- Renderer statistics ---------------------------------------------- */
 
@@ -176,32 +182,34 @@ OMBRIX_API int OMBRIX_CALL SetColorRef(int red, int green, int blue);
    offset (may be negative) and its deviation in milliseconds. -1 not open;
    -2 mode 0, 5 or 6; -3 the renderer offers no statistics (IQualProp) or
    gave no answer. */
-OMBRIX_API int OMBRIX_CALL omb_GetFramesDroppedInRenderer(void);
-OMBRIX_API int OMBRIX_CALL omb_GetFramesDrawn(void);
-OMBRIX_API int OMBRIX_CALL omb_GetAvgFrameRate(void);
-OMBRIX_API int OMBRIX_CALL omb_GetJitter(void);
-OMBRIX_API int OMBRIX_CALL omb_GetAvgSyncOffset(void);
-OMBRIX_API int OMBRIX_CALL omb_GetDevSyncOffset(void);
+OMBRIX_API int OMBRIX_CALL omb_GetFramesDroppedInRenderer(void) OMBRIX_NOEXCEPT;
+OMBRIX_API int OMBRIX_CALL omb_GetFramesDrawn(void) OMBRIX_NOEXCEPT;
+OMBRIX_API int OMBRIX_CALL omb_GetAvgFrameRate(void) OMBRIX_NOEXCEPT;
+OMBRIX_API int OMBRIX_CALL omb_GetJitter(void) OMBRIX_NOEXCEPT;
+OMBRIX_API int OMBRIX_CALL omb_GetAvgSyncOffset(void) OMBRIX_NOEXCEPT;
+OMBRIX_API int OMBRIX_CALL omb_GetDevSyncOffset(void) OMBRIX_NOEXCEPT;
 
 /* ---- Position and duration -------------------------------------------- */
 
 /* Duration in seconds; -1.0 not open or the graph cannot tell it. */
-OMBRIX_API double OMBRIX_CALL omb_GetAllPlayTime(void);
+OMBRIX_API double OMBRIX_CALL omb_GetAllPlayTime(void) OMBRIX_NOEXCEPT;
 /* Current position in seconds; -1.0 not open or the graph cannot tell it. */
-OMBRIX_API double OMBRIX_CALL omb_GetNowPlayTime(void);
-/* Requests the position in seconds. 0 requested; -1 not open. */
-OMBRIX_API int OMBRIX_CALL omb_SetSeek(double seconds);
-/* Requests the position in hundredths of a second. 0 requested; -1 not open. */
-OMBRIX_API int OMBRIX_CALL omb_SetSeek2(int hundredths);
+OMBRIX_API double OMBRIX_CALL omb_GetNowPlayTime(void) OMBRIX_NOEXCEPT;
+/* Requests the position in seconds. 0 requested; -1 not open; -2 the graph
+   has no IMediaPosition (nothing was requested). */
+OMBRIX_API int OMBRIX_CALL omb_SetSeek(double seconds) OMBRIX_NOEXCEPT;
+/* Requests the position in hundredths of a second. 0 requested; -1 not open;
+   -2 the graph has no IMediaPosition (nothing was requested). */
+OMBRIX_API int OMBRIX_CALL omb_SetSeek2(int hundredths) OMBRIX_NOEXCEPT;
 /* kind 0 video width, 1 video height (pixels), 2 duration, 3 position
    (hundredths, truncated). -1 not open; -2 other kind or no answer. */
-OMBRIX_API int OMBRIX_CALL omb_Info(int kind);
+OMBRIX_API int OMBRIX_CALL omb_Info(int kind) OMBRIX_NOEXCEPT;
 
 /* ---- Graph event text ------------------------------------------------- */
 
 /* A constant code page 932 (Shift_JIS) text describing a graph event code;
    never null, never to be freed. */
-OMBRIX_API const char *OMBRIX_CALL omb_GetMediaEvStr(int code);
+OMBRIX_API const char *OMBRIX_CALL omb_GetMediaEvStr(int code) OMBRIX_NOEXCEPT;
 
 /* ---- Worker thread ---------------------------------------------------- */
 
@@ -210,80 +218,80 @@ OMBRIX_API const char *OMBRIX_CALL omb_GetMediaEvStr(int code);
    with forward 1, sends OMB_WM_GRAPHEVENT (wParam = lParam = code) to
    hostWindow. Returns the window handle; -1 class not registered; -2 already
    started; -3 the thread or its window could not be made within 5 s. */
-OMBRIX_API int OMBRIX_CALL omb_CreateThread(omb_handle hostWindow, int forward);
+OMBRIX_API int OMBRIX_CALL omb_CreateThread(omb_handle hostWindow, int forward) OMBRIX_NOEXCEPT;
 /* The worker window, or 0 before omb_CreateThread made it. */
-OMBRIX_API omb_handle OMBRIX_CALL omb_GetThreadHWND(void);
+OMBRIX_API omb_handle OMBRIX_CALL omb_GetThreadHWND(void) OMBRIX_NOEXCEPT;
 /* ---- Audio and clock -------------------------------------------------- */
 
 /* Sets the stereo balance, then the volume, in hundredths of a decibel,
    unchanged (the platform takes balance -10000..10000 and volume -10000..0
    and ignores what it refuses). 0 the calls were made, accepted or not;
    -1 not open; -2 the graph has no audio control. */
-OMBRIX_API int OMBRIX_CALL omb_SetVolume(int balance, int volume);
+OMBRIX_API int OMBRIX_CALL omb_SetVolume(int balance, int volume) OMBRIX_NOEXCEPT;
 /* which 0: the balance; 1: the volume. Returns the value; -1 not open; -2 any
    other selector, no audio control, or no value read (not told apart from a
    value of -2). */
-OMBRIX_API int OMBRIX_CALL omb_GetVolume(int which);
+OMBRIX_API int OMBRIX_CALL omb_GetVolume(int which) OMBRIX_NOEXCEPT;
 /* The DirectSound Renderer's clock-slave error tolerance in milliseconds.
    -1 not open; -4 no DirectSound Renderer (mode 0); -2 it gives no
    IAMClockSlave; -3 the read did not return S_OK. */
-OMBRIX_API int OMBRIX_CALL omb_GetAudioClockSlave(void);
+OMBRIX_API int OMBRIX_CALL omb_GetAudioClockSlave(void) OMBRIX_NOEXCEPT;
 /* Sets that tolerance (the platform takes 1..1000 ms). 0 ok; -1 not open;
    -4 no DirectSound Renderer; -2 no IAMClockSlave; -3 not taken with S_OK. */
-OMBRIX_API int OMBRIX_CALL omb_SetAudioClockSlave(int tolerance);
+OMBRIX_API int OMBRIX_CALL omb_SetAudioClockSlave(int tolerance) OMBRIX_NOEXCEPT;
 /* mode 0: stream offsets off (latency unused); mode 1: offsets on and the
    maximum graph latency set to latency microseconds (x10 in 32 bits). Returns
    the platform's result (mode 0: of the offsets call; mode 1: of the latency
    call), 0 on success; -1 not open; -3 the graph has no IAMGraphStreams
    (whatever the mode); -2 any other mode (nothing set). */
-OMBRIX_API int OMBRIX_CALL omb_SetGraphStreams(int mode, int latency);
+OMBRIX_API int OMBRIX_CALL omb_SetGraphStreams(int mode, int latency) OMBRIX_NOEXCEPT;
 /* Adjusts a System Reference Clock made for this call by delta microseconds
    (x10 in 32 bits). Returns the platform's result, 0 on success; -1 not
    open; -2 the clock cannot be created or has no IAMClockAdjust. */
-OMBRIX_API int OMBRIX_CALL omb_SetClockDelta(int delta);
+OMBRIX_API int OMBRIX_CALL omb_SetClockDelta(int delta) OMBRIX_NOEXCEPT;
 /* Master volume in percent through the first winmm mixer (not clamped).
    0 ok; -1 no mixer; -2 no capabilities; -3 no speakers line; -4 no volume
    control; -5 value refused. No file needs to be open. */
-OMBRIX_API int OMBRIX_CALL SetMasterVolume(unsigned int percent);
+OMBRIX_API int OMBRIX_CALL SetMasterVolume(unsigned int percent) OMBRIX_NOEXCEPT;
 /* Master volume in percent through Core Audio (percent / 100.0 as the
    scalar level). 0 ok; -1 no device enumerator; -2 no default output
    device; -3 no endpoint volume; -4 level refused (as outside 0..100). */
-OMBRIX_API int OMBRIX_CALL SetMasterVolumeVista(int percent);
+OMBRIX_API int OMBRIX_CALL SetMasterVolumeVista(int percent) OMBRIX_NOEXCEPT;
 
 /* ---- System utilities ------------------------------------------------- */
 
 /* The number of registered DirectShow filters (0 when the category key
    cannot be opened). */
-OMBRIX_API int OMBRIX_CALL GetDSFilterNum(void);
+OMBRIX_API int OMBRIX_CALL GetDSFilterNum(void) OMBRIX_NOEXCEPT;
 #ifndef OMBRIX_STATIC
 /* GetDSFilterNum under its second export name: the same entry point. */
-OMBRIX_API int OMBRIX_CALL GetDSFilterNameNext(void);
+OMBRIX_API int OMBRIX_CALL GetDSFilterNameNext(void) OMBRIX_NOEXCEPT;
 #endif
 /* Appends to the terminated ANSI text the registry path (relative to
    HKEY_CLASSES_ROOT) of filter index's key: 54 characters of category path
    and the key's name. The host sizes the buffer. Appends nothing when the
    index names no filter; does nothing with a null text. Returns 0. */
-OMBRIX_API int OMBRIX_CALL GPS(char *text, int index);
+OMBRIX_API int OMBRIX_CALL GPS(char *text, int index) OMBRIX_NOEXCEPT;
 /* Writes filter index's "FriendlyName" (ANSI, up to 1000 bytes with its
    terminator) into name. Writes nothing when there is no such filter or
    value, or name is null. Returns 0. */
-OMBRIX_API int OMBRIX_CALL GetDSFilterName(int index, char *name);
+OMBRIX_API int OMBRIX_CALL GetDSFilterName(int index, char *name) OMBRIX_NOEXCEPT;
 /* A constant ASCII text naming the running Windows version, e.g.
    "Windows 7"; 6.2 is "Windows 8", 6.3 "Windows 8.1", other NT versions
    without a text of their own "Windows NT/2000/XP", and a failed version
    query "OS Unknown". */
-OMBRIX_API const char *OMBRIX_CALL GetOSVersion(void);
+OMBRIX_API const char *OMBRIX_CALL GetOSVersion(void) OMBRIX_NOEXCEPT;
 /* ---- Rate, seeking, frame stepping ------------------------------------ */
 
 /* Asks the graph for the rate factor (1.0 normal speed), unchecked: a refused
    rate leaves the old one. 0 requested; -1 not open; -2 the graph has no
    IMediaPosition. */
-OMBRIX_API int OMBRIX_CALL omb_SetSpeed(double rate);
+OMBRIX_API int OMBRIX_CALL omb_SetSpeed(double rate) OMBRIX_NOEXCEPT;
 /* As omb_SetSpeed with the rate in thousandths (1500 is 1.5). 0; -1; -2. */
-OMBRIX_API int OMBRIX_CALL omb_SetSpeed2(int thousandths);
+OMBRIX_API int OMBRIX_CALL omb_SetSpeed2(int thousandths) OMBRIX_NOEXCEPT;
 /* The current rate in thousandths, truncated toward zero; -1 not open; -2 no
    IMediaPosition, or the graph refused to report the rate. */
-OMBRIX_API int OMBRIX_CALL omb_GetSpeed(void);
+OMBRIX_API int OMBRIX_CALL omb_GetSpeed(void) OMBRIX_NOEXCEPT;
 
 /* Reads one IMediaSeeking quantity: 0 capability mask; 1 time format (1 media
    time, 2 frames, 0 any other or unreadable); 2 duration / 1000 (in every
@@ -292,24 +300,24 @@ OMBRIX_API int OMBRIX_CALL omb_GetSpeed(void);
    the low 32 bits are returned. -1 not open; -2 query outside 0..5; -3 no
    IMediaSeeking, or the graph refused the read (queries 0, 2..5). A read
    that succeeds without writing gives 0. */
-OMBRIX_API int OMBRIX_CALL omb_GetMediaSeeking(int query);
+OMBRIX_API int OMBRIX_CALL omb_GetMediaSeeking(int query) OMBRIX_NOEXCEPT;
 /* Runs one IMediaSeeking command: 0 use media time; 1 use frames; 2 set the
    current position to value (in the current format, unscaled; absolute,
    stop position unchanged); 3 set the rate to value thousandths. Returns the
    platform's result code (0 ok); -1 not open, or command 3 with value 0;
    -2 command outside 0..3; -3 no IMediaSeeking. */
-OMBRIX_API int OMBRIX_CALL omb_SetMediaSeeking(int command, int value);
+OMBRIX_API int OMBRIX_CALL omb_SetMediaSeeking(int command, int value) OMBRIX_NOEXCEPT;
 
 /* Steps frames frames (the 32 bits as an unsigned count); EC_STEP_COMPLETE
    (36) follows on the event route. The platform's result code; -1 not open;
    -2 the graph has no IVideoFrameStep. */
-OMBRIX_API int OMBRIX_CALL omb_SetFrameStep(int frames);
+OMBRIX_API int OMBRIX_CALL omb_SetFrameStep(int frames) OMBRIX_NOEXCEPT;
 /* Cancels a step under way. The platform's result code; -1; -2 as above. */
-OMBRIX_API int OMBRIX_CALL omb_CanselFrameStep(void);
+OMBRIX_API int OMBRIX_CALL omb_CanselFrameStep(void) OMBRIX_NOEXCEPT;
 /* Whether the graph can step one frame (multiple 0) or several (otherwise):
    multiple itself when it can; -2 when it cannot (any answer but S_OK, or
    no IVideoFrameStep); -1 not open. */
-OMBRIX_API int OMBRIX_CALL omb_CanFrameStep(int multiple);
+OMBRIX_API int OMBRIX_CALL omb_CanFrameStep(int multiple) OMBRIX_NOEXCEPT;
 
 /* ---- Property pages and self-test ------------------------------------- */
 
@@ -318,12 +326,12 @@ OMBRIX_API int OMBRIX_CALL omb_CanFrameStep(int multiple);
    Pages that cannot be created are left out, and a filter with none left
    shows nothing. 0 done (also: no such filter, no property pages, a null
    name); -1 not open. */
-OMBRIX_API int OMBRIX_CALL omb_FillterProp(omb_handle owner, const wchar_t *name);
+OMBRIX_API int OMBRIX_CALL omb_FillterProp(omb_handle owner, const wchar_t *name) OMBRIX_NOEXCEPT;
 /* Self-test: plays D:\root\selftest.3gp through the VMR-9 and the DirectSound
    Renderer in a graph of its own (never the Player's) while the message box
    "Block Execution" ("Block") is up; COM is initialised for the call and the
    caller's own initialisation is kept. Always 0. */
-OMBRIX_API int OMBRIX_CALL omb_Test(void);
+OMBRIX_API int OMBRIX_CALL omb_Test(void) OMBRIX_NOEXCEPT;
 
 #ifdef __cplusplus
 }

@@ -38,7 +38,7 @@ int clockSlave(Player& p, ComPtr<IAMClockSlave>& slave)
 
 } // namespace
 
-extern "C" int OMBRIX_CALL omb_GetAudioClockSlave(void)
+extern "C" int OMBRIX_CALL omb_GetAudioClockSlave(void) noexcept
 {
     ComPtr<IAMClockSlave> slave;
     if (int code = clockSlave(player(), slave))
@@ -52,7 +52,7 @@ extern "C" int OMBRIX_CALL omb_GetAudioClockSlave(void)
     return static_cast<int>(tolerance);
 }
 
-extern "C" int OMBRIX_CALL omb_SetAudioClockSlave(int tolerance)
+extern "C" int OMBRIX_CALL omb_SetAudioClockSlave(int tolerance) noexcept
 {
     ComPtr<IAMClockSlave> slave;
     if (int code = clockSlave(player(), slave))
@@ -62,7 +62,7 @@ extern "C" int OMBRIX_CALL omb_SetAudioClockSlave(int tolerance)
     return hr == S_OK ? 0 : -3;
 }
 
-extern "C" int OMBRIX_CALL omb_SetGraphStreams(int mode, int latency)
+extern "C" int OMBRIX_CALL omb_SetGraphStreams(int mode, int latency) noexcept
 {
     Player& p = player();
     if (!p.isOpen())
@@ -84,7 +84,7 @@ extern "C" int OMBRIX_CALL omb_SetGraphStreams(int mode, int latency)
     }
 }
 
-extern "C" int OMBRIX_CALL omb_SetClockDelta(int delta)
+extern "C" int OMBRIX_CALL omb_SetClockDelta(int delta) noexcept
 {
     if (!player().isOpen())
         return -1;

@@ -43,7 +43,7 @@ private:
 
 } // namespace
 
-extern "C" int OMBRIX_CALL SetMasterVolume(unsigned int percent)
+extern "C" int OMBRIX_CALL SetMasterVolume(unsigned int percent) noexcept
 {
     const platform::MixerApi& api = platform::mixerApi;
     HMIXER handle = nullptr;
@@ -92,7 +92,7 @@ extern "C" int OMBRIX_CALL SetMasterVolume(unsigned int percent)
     return 0;
 }
 
-extern "C" int OMBRIX_CALL SetMasterVolumeVista(int percent)
+extern "C" int OMBRIX_CALL SetMasterVolumeVista(int percent) noexcept
 {
     // Declared in the order of creation, so that they are released in the
     // reverse order: volume control, device, enumerator.

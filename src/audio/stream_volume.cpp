@@ -23,7 +23,7 @@ ComPtr<IBasicAudio> basicAudio(Player& p)
 
 } // namespace
 
-extern "C" int OMBRIX_CALL omb_SetVolume(int balance, int volume)
+extern "C" int OMBRIX_CALL omb_SetVolume(int balance, int volume) noexcept
 {
     Player& p = player();
     if (!p.isOpen())
@@ -38,7 +38,7 @@ extern "C" int OMBRIX_CALL omb_SetVolume(int balance, int volume)
     return 0;
 }
 
-extern "C" int OMBRIX_CALL omb_GetVolume(int which)
+extern "C" int OMBRIX_CALL omb_GetVolume(int which) noexcept
 {
     Player& p = player();
     if (!p.isOpen())

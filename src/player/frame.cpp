@@ -3,15 +3,17 @@
 
 #include <windows.h>
 
+#include "player/player.h"
+
 extern "C" {
 
-double OMBRIX_CALL omb_t(void) { return 1.0; }
+double OMBRIX_CALL omb_t(void) noexcept { return 1.0; }
 
-int OMBRIX_CALL omb_Version(void) { return 101; }
+int OMBRIX_CALL omb_Version(void) noexcept { return 101; }
 
-int OMBRIX_CALL omb_BuildVersion(void) { return 20090917; }
+int OMBRIX_CALL omb_BuildVersion(void) noexcept { return 20090917; }
 
-int OMBRIX_CALL omb_Init(void)
+int OMBRIX_CALL omb_Init(void) noexcept
 {
     // S_FALSE (already initialised) and RPC_E_CHANGED_MODE leave the host's
     // own initialisation in place; either way the thread can use COM.
@@ -19,8 +21,10 @@ int OMBRIX_CALL omb_Init(void)
     return 0;
 }
 
-int OMBRIX_CALL omb_Exit(void)
+int OMBRIX_CALL omb_Exit(void) noexcept
 {
+    // References the worker gave back late go while COM is still up.
+    ombrix::releaseParkedRefs(ombrix::player());
     CoUninitialize();
     return 0;
 }

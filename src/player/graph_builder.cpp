@@ -38,19 +38,19 @@ struct Recipe {
     bool audioCreatedFirst;
 };
 
-Recipe recipeFor(Player& p, int mode)
+Recipe recipeFor(OpenGraph& g, int mode)
 {
     switch (mode) {
     case OpenMode_VideoRenderer:
-        return {&ids::CLSID_VideoRenderer, &p.videoRenderer, L"Video Renderer", true};
+        return {&ids::CLSID_VideoRenderer, &g.videoRenderer, L"Video Renderer", true};
     case OpenMode_Vmr7:
-        return {&ids::CLSID_VideoMixingRenderer, &p.vmr7Filter, L"VMR", false};
+        return {&ids::CLSID_VideoMixingRenderer, &g.vmr7Filter, L"VMR", false};
     case OpenMode_Vmr9:
-        return {&ids::CLSID_VideoMixingRenderer9, &p.vmr9Filter, L"VMR9", false};
+        return {&ids::CLSID_VideoMixingRenderer9, &g.vmr9Filter, L"VMR9", false};
     case OpenMode_Evr:
-        return {&ids::CLSID_EnhancedVideoRenderer, &p.evrFilter, L"Enhanced Video Renderer", false};
+        return {&ids::CLSID_EnhancedVideoRenderer, &g.evrFilter, L"Enhanced Video Renderer", false};
     case OpenMode_NullVideo:
-        return {&ids::CLSID_NullRenderer, &p.nullRenderer, L"Renderer", true};
+        return {&ids::CLSID_NullRenderer, &g.nullRenderer, L"Renderer", true};
     default:
         return {nullptr, nullptr, nullptr, true};
     }
@@ -114,21 +114,22 @@ namespace {
 // The Sample Grabber, told to accept uncompressed RGB24 video described by a
 // VIDEOINFOHEADER. The graph's own connection logic decides whether the video
 // stream passes through it; it is never connected by hand.
-void addSampleGrabber(Player& p)
+void addSampleGrabber(Player& p, OpenGraph& g)
 {
-    releaseGrabber(p);
+    platform::freeMediaTypeFormat(p.grabberMediaType);
     std::memset(&p.grabberMediaType, 0, sizeof p.grabberMediaType);
     if (FAILED(platform::create(ids::CLSID_SampleGrabber, kGraphContext, ids::IID_IBaseFilter,
-                                p.grabberFilter)) ||
-        FAILED(platform::query(p.grabberFilter.Get(), ids::IID_ISampleGrabber, p.sampleGrabber))) {
-        releaseGrabber(p);
+                                g.grabberFilter)) ||
+        FAILED(platform::query(g.grabberFilter.Get(), ids::IID_ISampleGrabber, g.sampleGrabber))) {
+        g.sampleGrabber.Reset();
+        g.grabberFilter.Reset();
         return;
     }
     p.grabberMediaType.majortype = ids::MEDIATYPE_Video;
     p.grabberMediaType.subtype = ids::MEDIASUBTYPE_RGB24;
     p.grabberMediaType.formattype = ids::FORMAT_VideoInfo;
-    p.sampleGrabber->SetMediaType(&p.grabberMediaType);
-    p.graph->AddFilter(p.grabberFilter.Get(), L"Sample Grabber");
+    g.sampleGrabber->SetMediaType(&p.grabberMediaType);
+    g.graph->AddFilter(g.grabberFilter.Get(), L"Sample Grabber");
 }
 
 template <class Config>
@@ -141,24 +142,24 @@ void configureMixer(IBaseFilter* mixer, REFIID iid, int renderingMode, int strea
     config->SetNumberOfStreams(static_cast<DWORD>(streamCount));
 }
 
-int renderDefault(Player& p, const char* fileName)
+int renderDefault(OpenGraph& g, const char* fileName)
 {
     SystemString name;
     if (!name.convert(fileName))
         return kBadFileName;
-    return p.mediaControl->RenderFile(name.text) == S_OK ? kOpened : kNotRendered;
+    return g.mediaControl->RenderFile(name.text) == S_OK ? kOpened : kNotRendered;
 }
 
-int renderWithBuilder(Player& p, const char* fileName, int mode, int vmrRenderingMode, int vmrStreamCount)
+int renderWithBuilder(OpenGraph& g, const char* fileName, int mode, int vmrRenderingMode, int vmrStreamCount)
 {
-    const Recipe recipe = recipeFor(p, mode);
+    const Recipe recipe = recipeFor(g, mode);
     WideName name;
     if (!name.convert(fileName))
         return kBadFileName;
 
     ComPtr<IBaseFilter>* video = recipe.videoField;
     auto createAudio = [&] {
-        platform::create(ids::CLSID_DSoundRender, kFilterContext, ids::IID_IBaseFilter, p.audioRenderer);
+        platform::create(ids::CLSID_DSoundRender, kFilterContext, ids::IID_IBaseFilter, g.audioRenderer);
     };
     if (recipe.audioCreatedFirst)
         createAudio();
@@ -171,59 +172,38 @@ int renderWithBuilder(Player& p, const char* fileName, int mode, int vmrRenderin
         createAudio();
 
     if (mode == OpenMode_Vmr7)
-        configureMixer<IVMRFilterConfig>(p.vmr7Filter.Get(), ids::IID_IVMRFilterConfig, vmrRenderingMode,
+        configureMixer<IVMRFilterConfig>(g.vmr7Filter.Get(), ids::IID_IVMRFilterConfig, vmrRenderingMode,
                                          vmrStreamCount);
     else if (mode == OpenMode_Vmr9)
-        configureMixer<IVMRFilterConfig9>(p.vmr9Filter.Get(), ids::IID_IVMRFilterConfig9, vmrRenderingMode,
+        configureMixer<IVMRFilterConfig9>(g.vmr9Filter.Get(), ids::IID_IVMRFilterConfig9, vmrRenderingMode,
                                           vmrStreamCount);
 
     if (mode == OpenMode_Evr) {
-        if (p.graph->AddFilter(p.evrFilter.Get(), recipe.videoName) != S_OK)
+        if (g.graph->AddFilter(g.evrFilter.Get(), recipe.videoName) != S_OK)
             return kEvrNotAdded;
     } else if (video) {
-        addFilter(p.graph.Get(), video->Get(), recipe.videoName);
+        addFilter(g.graph.Get(), video->Get(), recipe.videoName);
     }
-    addFilter(p.graph.Get(), p.audioRenderer.Get(), L"DirectSound Renderer");
+    addFilter(g.graph.Get(), g.audioRenderer.Get(), L"DirectSound Renderer");
 
-    if (p.graph->AddSourceFilter(name.text.get(), L"Source", p.sourceFilter.ReleaseAndGetAddressOf()) != S_OK ||
-        !p.sourceFilter)
+    if (g.graph->AddSourceFilter(name.text.get(), L"Source", g.sourceFilter.ReleaseAndGetAddressOf()) != S_OK ||
+        !g.sourceFilter)
         return kNotRendered;
 
     if (mode == OpenMode_Vmr7) {
         ComPtr<IPin> output;
-        if (p.sourceFilter->FindPin(L"Output", output.GetAddressOf()) != S_OK)
+        if (g.sourceFilter->FindPin(L"Output", output.GetAddressOf()) != S_OK)
             return kNoOutputPin;
     }
 
     if (FAILED(platform::create(ids::CLSID_CaptureGraphBuilder2, kGraphContext, ids::IID_ICaptureGraphBuilder2,
-                                p.captureBuilder)))
+                                g.captureBuilder)))
         return kNoGraphObjects;
-    p.captureBuilder->SetFiltergraph(p.graph.Get());
+    g.captureBuilder->SetFiltergraph(g.graph.Get());
     if (video)
-        renderTo(p.captureBuilder.Get(), p.sourceFilter.Get(), video->Get());
-    renderTo(p.captureBuilder.Get(), p.sourceFilter.Get(), p.audioRenderer.Get());
+        renderTo(g.captureBuilder.Get(), g.sourceFilter.Get(), video->Get());
+    renderTo(g.captureBuilder.Get(), g.sourceFilter.Get(), g.audioRenderer.Get());
     return kOpened;
-}
-
-// Puts the Player back as it was before a failed open (openMode apart).
-void abandonOpen(Player& p)
-{
-    p.sourceFilter.Reset();
-    p.captureBuilder.Reset();
-    p.videoRenderer.Reset();
-    p.vmr7Filter.Reset();
-    p.vmr9Filter.Reset();
-    p.evrFilter.Reset();
-    p.nullRenderer.Reset();
-    p.audioRenderer.Reset();
-    releaseGrabber(p);
-    ComPtr<IMediaControl> control;
-    ComPtr<IGraphBuilder> graph;
-    {
-        FieldLock lock(p);
-        control.Swap(p.mediaControl);
-        graph.Swap(p.graph);
-    }
 }
 
 } // namespace
@@ -232,7 +212,7 @@ void abandonOpen(Player& p)
 using namespace ombrix;
 
 extern "C" int OMBRIX_CALL omb_Open(const char* fileName, int mode, int /*reserved*/, int vmrRenderingMode,
-                                    int vmrStreamCount)
+                                    int vmrStreamCount) noexcept
 {
     Player& p = player();
     if (p.isOpen())
@@ -240,30 +220,29 @@ extern "C" int OMBRIX_CALL omb_Open(const char* fileName, int mode, int /*reserv
     if (mode < OpenMode_DefaultRenderers || mode > OpenMode_NullVideo)
         return kBadMode;
     p.openMode = mode;
+    releaseParkedRefs(p);
 
-    ComPtr<IGraphBuilder> graph;
-    ComPtr<IMediaControl> control;
-    if (FAILED(platform::create(ids::CLSID_FilterGraph, kGraphContext, ids::IID_IGraphBuilder, graph)) ||
-        !platform::obtain(graph.Get(), ids::IID_IMediaControl, control))
+    // The graph is built aside and reaches the Player (and so the worker
+    // thread) only once it is complete; a failure releases what was built.
+    OpenGraph built;
+    if (FAILED(platform::create(ids::CLSID_FilterGraph, kGraphContext, ids::IID_IGraphBuilder, built.graph)) ||
+        !platform::obtain(built.graph.Get(), ids::IID_IMediaControl, built.mediaControl)) {
+        releaseGraph(p, built);
         return kNoGraphObjects;
-    {
-        FieldLock lock(p);
-        p.graph = graph;
-        p.mediaControl = control;
     }
 
     if (p.useGrabber == 1)
-        addSampleGrabber(p);
+        addSampleGrabber(p, built);
 
     int result = mode == OpenMode_DefaultRenderers
-                     ? renderDefault(p, fileName)
-                     : renderWithBuilder(p, fileName, mode, vmrRenderingMode, vmrStreamCount);
+                     ? renderDefault(built, fileName)
+                     : renderWithBuilder(built, fileName, mode, vmrRenderingMode, vmrStreamCount);
     if (result != kOpened) {
-        abandonOpen(p);
+        releaseGraph(p, built);
         return result;
     }
 
-    p.playState = PlayState_Open;
+    publishGraph(p, built);
     if (p.useGrabber == 1 && p.sampleGrabber) {
         platform::freeMediaTypeFormat(p.grabberMediaType);
         p.sampleGrabber->GetConnectedMediaType(&p.grabberMediaType);

@@ -1,8 +1,10 @@
 #include "player/player.h"
 
 #include <new>
+#include <utility>
 
 #include "platform/media_type.h"
+#include "platform/thread.h"
 
 namespace ombrix {
 
@@ -13,11 +15,105 @@ Player& player()
     return *instance;
 }
 
-void releaseGrabber(Player& p)
+void publishGraph(Player& p, OpenGraph& g)
 {
-    p.sampleGrabber.Reset();
-    p.grabberFilter.Reset();
+    FieldLock lock(p);
+    p.sampleGrabber.Swap(g.sampleGrabber);
+    p.grabberFilter.Swap(g.grabberFilter);
+    p.mediaEvent.Swap(g.mediaEvent);
+    p.mediaControl.Swap(g.mediaControl);
+    p.audioRenderer.Swap(g.audioRenderer);
+    p.videoRenderer.Swap(g.videoRenderer);
+    p.vmr7Filter.Swap(g.vmr7Filter);
+    p.vmr9Filter.Swap(g.vmr9Filter);
+    p.evrFilter.Swap(g.evrFilter);
+    p.nullRenderer.Swap(g.nullRenderer);
+    p.sourceFilter.Swap(g.sourceFilter);
+    p.captureBuilder.Swap(g.captureBuilder);
+    p.graph.Swap(g.graph);
+    ++p.graphEpoch;
+    ++p.runEpoch;
+    p.stopRequested = false;
+    p.playState = PlayState_Open;
+}
+
+void releaseGraph(Player& p, OpenGraph& g)
+{
+    g.sampleGrabber.Reset();
+    g.grabberFilter.Reset();
     platform::freeMediaTypeFormat(p.grabberMediaType);
+    if (g.mediaEvent) {
+        g.mediaEvent->SetNotifyWindow(0, 0, 0);
+        g.mediaEvent.Reset();
+    }
+    g.mediaControl.Reset();
+    g.audioRenderer.Reset();
+    // Each mode holds at most one video renderer.
+    g.videoRenderer.Reset();
+    g.vmr7Filter.Reset();
+    g.vmr9Filter.Reset();
+    g.evrFilter.Reset();
+    g.nullRenderer.Reset();
+    g.sourceFilter.Reset();
+    g.captureBuilder.Reset();
+    g.graph.Reset();
+}
+
+bool waitWhileWorker(Player& p, bool (*busy)(const Player&), DWORD milliseconds)
+{
+    const ULONGLONG deadline = GetTickCount64() + milliseconds;
+    for (;;) {
+        {
+            FieldLock lock(p);
+            if (!busy(p))
+                return true;
+        }
+        if (GetTickCount64() >= deadline)
+            return false;
+        // The worker may be waiting for this thread (a renderer window of
+        // the host's thread): its sent messages are handled meanwhile.
+        platform::dispatchSentMessages(1);
+    }
+}
+
+void releaseParkedRefs(Player& p)
+{
+    WorkerRefs parked[Player::kParkSlots];
+    {
+        FieldLock lock(p);
+        for (int i = 0; i < Player::kParkSlots; ++i)
+            std::swap(parked[i], p.parked[i]);
+    }
+}
+
+void tearDownGraph(Player& p)
+{
+    OpenGraph parts;
+    {
+        FieldLock lock(p);
+        parts.sampleGrabber.Swap(p.sampleGrabber);
+        parts.grabberFilter.Swap(p.grabberFilter);
+        parts.mediaEvent.Swap(p.mediaEvent);
+        parts.mediaControl.Swap(p.mediaControl);
+        parts.audioRenderer.Swap(p.audioRenderer);
+        parts.videoRenderer.Swap(p.videoRenderer);
+        parts.vmr7Filter.Swap(p.vmr7Filter);
+        parts.vmr9Filter.Swap(p.vmr9Filter);
+        parts.evrFilter.Swap(p.evrFilter);
+        parts.nullRenderer.Swap(p.nullRenderer);
+        parts.sourceFilter.Swap(p.sourceFilter);
+        parts.captureBuilder.Swap(p.captureBuilder);
+        parts.graph.Swap(p.graph);
+        ++p.graphEpoch;
+        ++p.runEpoch;
+        p.stopRequested = false;
+        p.playState = PlayState_Closed;
+    }
+    // A restart in flight finishes (or gives up) first; whatever the worker
+    // still holds comes back here, so the graph goes on this thread.
+    waitWhileWorker(p, [](const Player& q) { return q.workerHolds; }, kWorkerWait);
+    releaseParkedRefs(p);
+    releaseGraph(p, parts);
 }
 
 } // namespace ombrix

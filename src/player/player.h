@@ -18,6 +18,13 @@ enum PlayState : int {
     PlayState_Started = 2,
 };
 
+// References the worker thread holds to the graph while it handles one event.
+struct WorkerRefs {
+    ComPtr<IMediaEventEx> events;
+    ComPtr<IGraphBuilder> graph;
+    ComPtr<IMediaControl> control;
+};
+
 // Every interface field owns one reference while it is non-null, except the
 // call-scoped slots, which an export fills at its start and empties before it
 // returns, and activeRenderer, which only borrows.
@@ -52,9 +59,21 @@ struct Player {
     int threadStarted = 0;
 
     // Guards the interface fields that the worker thread reads (graph,
-    // mediaControl, mediaEvent) against their release on the host's thread.
-    // Held only to copy or swap pointers, never across a platform call.
+    // mediaControl, mediaEvent) against their release on the host's thread,
+    // and the worker coordination below. Held only to copy or swap pointers
+    // and flags, never across a platform call or SendMessage.
     SRWLOCK fieldLock = SRWLOCK_INIT;
+    // Worker coordination, all under fieldLock. The worker acts on the graph
+    // of the epoch it copied its references in, and only while that epoch
+    // is current; the host's thread waits (bounded) for it before it
+    // releases a withdrawn graph, so the last reference always goes there.
+    unsigned graphEpoch = 0;     // changes when a graph is published or withdrawn
+    unsigned runEpoch = 0;       // also changes at every omb_Stop
+    bool stopRequested = false;  // omb_Stop was the host's last transport call
+    bool workerHolds = false;    // the worker holds references of its own
+    bool restartInFlight = false; // the worker is repositioning and running the graph
+    static constexpr int kParkSlots = 4;
+    WorkerRefs parked[kParkSlots]; // given back by the worker after a withdrawal
 
     bool isOpen() const { return playState >= PlayState_Open; }
 };
@@ -107,8 +126,49 @@ private:
     Mode mode_;
 };
 
-// Releases the Sample Grabber, its interface and the format block of its
-// media type.
-void releaseGrabber(Player& p);
+// The interfaces of one graph outside the Player: while omb_Open builds it
+// (they are published only when the open succeeds) and while it is torn
+// down. The names are those of the Player's fields.
+struct OpenGraph {
+    ComPtr<ISampleGrabber> sampleGrabber;
+    ComPtr<IBaseFilter> grabberFilter;
+    ComPtr<IMediaEventEx> mediaEvent;
+    ComPtr<IMediaControl> mediaControl;
+    ComPtr<IBaseFilter> audioRenderer;
+    ComPtr<IBaseFilter> videoRenderer;
+    ComPtr<IBaseFilter> vmr7Filter;
+    ComPtr<IBaseFilter> vmr9Filter;
+    ComPtr<IBaseFilter> evrFilter;
+    ComPtr<IBaseFilter> nullRenderer;
+    ComPtr<IBaseFilter> sourceFilter;
+    ComPtr<ICaptureGraphBuilder2> captureBuilder;
+    ComPtr<IGraphBuilder> graph;
+};
+
+// Hands a built graph to the Player (playState 1).
+void publishGraph(Player& p, OpenGraph& built);
+
+// The one teardown of a graph: the Sample Grabber (and its media type's
+// format block), event notification off and the event interface, then
+// mediaControl, the audio renderer, the mode's video renderer, the source,
+// the capture builder and last the graph. A failed omb_Open releases what it
+// built through it; omb_Close through tearDownGraph.
+void releaseGraph(Player& p, OpenGraph& parts);
+
+// omb_Close's teardown: withdraws the graph from the Player (playState 0),
+// waits (bounded) until the worker thread holds none of it, and releases it
+// on the calling thread through releaseGraph.
+void tearDownGraph(Player& p);
+
+// References the worker gave back after the graph was withdrawn while it
+// used them (a wait that ran out); released on the calling thread.
+void releaseParkedRefs(Player& p);
+
+// Waits, dispatching messages sent to this thread, until busy(p) is false
+// under the lock or the time is up; false when it is.
+bool waitWhileWorker(Player& p, bool (*busy)(const Player&), DWORD milliseconds);
+
+// How long the host's thread waits for the worker to finish with the graph.
+constexpr DWORD kWorkerWait = 5000;
 
 } // namespace ombrix

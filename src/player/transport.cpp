@@ -40,11 +40,18 @@ int placeEvrVideo(Player& p, HWND window, int left, int top, int width, int heig
     return 0;
 }
 
+// omb_Play and omb_Play2 let the worker repeat the media again.
+void allowRestarts(Player& p)
+{
+    FieldLock lock(p);
+    p.stopRequested = false;
+}
+
 } // namespace
 
 extern "C" {
 
-int OMBRIX_CALL omb_Play(omb_handle window, int left, int top, int width, int height)
+int OMBRIX_CALL omb_Play(omb_handle window, int left, int top, int width, int height) noexcept
 {
     Player& p = player();
     if (!p.isOpen())
@@ -57,31 +64,45 @@ int OMBRIX_CALL omb_Play(omb_handle window, int left, int top, int width, int he
         if (placed != 0)
             return placed;
     }
+    allowRestarts(p);
     p.mediaControl->Run();
     p.playState = PlayState_Started;
     return 0;
 }
 
-int OMBRIX_CALL omb_Play2(void)
+int OMBRIX_CALL omb_Play2(void) noexcept
 {
     Player& p = player();
     if (!p.isOpen())
         return kNotOpen;
+    allowRestarts(p);
     p.mediaControl->Run();
     return 0;
 }
 
-int OMBRIX_CALL omb_Stop(void)
+int OMBRIX_CALL omb_Stop(void) noexcept
 {
     Player& p = player();
     if (!p.isOpen())
         return kNotOpen;
+    // From here the worker restarts nothing, not even for an end of the
+    // media that was queued before; a restart already under way finishes
+    // first, so that it cannot land after the Stop.
+    {
+        FieldLock lock(p);
+        p.stopRequested = true;
+        ++p.runEpoch;
+    }
+    waitWhileWorker(p, [](const Player& q) { return q.restartInFlight; }, kWorkerWait);
+    // Messages handled during the wait may have closed the graph.
+    if (!p.isOpen() || !p.mediaControl)
+        return 0;
     p.mediaControl->Stop();
     p.playState = PlayState_Open;
     return 0;
 }
 
-int OMBRIX_CALL omb_GetState(void)
+int OMBRIX_CALL omb_GetState(void) noexcept
 {
     Player& p = player();
     if (!p.isOpen())
@@ -93,7 +114,7 @@ int OMBRIX_CALL omb_GetState(void)
     return static_cast<int>(state);
 }
 
-int OMBRIX_CALL omb_SetEvHWND(omb_handle window)
+int OMBRIX_CALL omb_SetEvHWND(omb_handle window) noexcept
 {
     Player& p = player();
     if (!p.graph)
@@ -111,7 +132,7 @@ int OMBRIX_CALL omb_SetEvHWND(omb_handle window)
     return 0;
 }
 
-int OMBRIX_CALL omb_GetStopped(void)
+int OMBRIX_CALL omb_GetStopped(void) noexcept
 {
     Player& p = player();
     if (!p.isOpen())
@@ -126,7 +147,7 @@ int OMBRIX_CALL omb_GetStopped(void)
     return static_cast<int>(code);
 }
 
-int OMBRIX_CALL omb_Close(void)
+int OMBRIX_CALL omb_Close(void) noexcept
 {
     Player& p = player();
     if (!p.isOpen())
@@ -139,35 +160,7 @@ int OMBRIX_CALL omb_Close(void)
             window->put_Visible(OAFALSE);
     }
 
-    releaseGrabber(p);
-
-    // Detach what the worker thread may be using; the releases happen
-    // outside the lock, in teardown order.
-    ComPtr<IMediaEventEx> events;
-    ComPtr<IMediaControl> control;
-    ComPtr<IGraphBuilder> graph;
-    {
-        FieldLock lock(p);
-        events.Swap(p.mediaEvent);
-        control.Swap(p.mediaControl);
-        graph.Swap(p.graph);
-    }
-    if (events) {
-        events->SetNotifyWindow(0, 0, 0);
-        events.Reset();
-    }
-    control.Reset();
-    // Mode 0 holds none of these; the other modes hold one video renderer.
-    p.audioRenderer.Reset();
-    p.videoRenderer.Reset();
-    p.vmr7Filter.Reset();
-    p.vmr9Filter.Reset();
-    p.evrFilter.Reset();
-    p.nullRenderer.Reset();
-    p.sourceFilter.Reset();
-    p.captureBuilder.Reset();
-    graph.Reset();
-    p.playState = PlayState_Closed;
+    tearDownGraph(p);
     return 0;
 }
 

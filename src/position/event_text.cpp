@@ -76,7 +76,7 @@ constexpr SparseEntry kSparse[] = {
 
 } // namespace
 
-extern "C" const char* OMBRIX_CALL omb_GetMediaEvStr(int code)
+extern "C" const char* OMBRIX_CALL omb_GetMediaEvStr(int code) noexcept
 {
     if (code >= 1 && code <= 87 && kDense.text[code])
         return kDense.text[code];

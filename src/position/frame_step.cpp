@@ -26,7 +26,7 @@ bool askForFrameStep(Player& p)
 
 using namespace ombrix;
 
-extern "C" int OMBRIX_CALL omb_SetFrameStep(int frames)
+extern "C" int OMBRIX_CALL omb_SetFrameStep(int frames) noexcept
 {
     Player& p = player();
     if (!p.isOpen())
@@ -38,7 +38,7 @@ extern "C" int OMBRIX_CALL omb_SetFrameStep(int frames)
     return step->Step(static_cast<DWORD>(frames), nullptr);
 }
 
-extern "C" int OMBRIX_CALL omb_CanselFrameStep(void)
+extern "C" int OMBRIX_CALL omb_CanselFrameStep(void) noexcept
 {
     Player& p = player();
     if (!p.isOpen())
@@ -49,7 +49,7 @@ extern "C" int OMBRIX_CALL omb_CanselFrameStep(void)
     return step->CancelStep();
 }
 
-extern "C" int OMBRIX_CALL omb_CanFrameStep(int multiple)
+extern "C" int OMBRIX_CALL omb_CanFrameStep(int multiple) noexcept
 {
     Player& p = player();
     if (!p.isOpen())

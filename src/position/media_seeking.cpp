@@ -136,7 +136,7 @@ int runCommand(IMediaSeeking* seeking, int command, int value)
 
 using namespace ombrix;
 
-extern "C" int OMBRIX_CALL omb_GetMediaSeeking(int query)
+extern "C" int OMBRIX_CALL omb_GetMediaSeeking(int query) noexcept
 {
     Player& p = player();
     if (!p.isOpen())
@@ -147,7 +147,7 @@ extern "C" int OMBRIX_CALL omb_GetMediaSeeking(int query)
     return readQuery(seeking.get(), query);
 }
 
-extern "C" int OMBRIX_CALL omb_SetMediaSeeking(int command, int value)
+extern "C" int OMBRIX_CALL omb_SetMediaSeeking(int command, int value) noexcept
 {
     Player& p = player();
     if (!p.isOpen())

@@ -35,11 +35,11 @@ int requestRate(double rate)
 
 using namespace ombrix;
 
-extern "C" int OMBRIX_CALL omb_SetSpeed(double rate) { return requestRate(rate); }
+extern "C" int OMBRIX_CALL omb_SetSpeed(double rate) noexcept { return requestRate(rate); }
 
-extern "C" int OMBRIX_CALL omb_SetSpeed2(int thousandths) { return requestRate(rateFromThousandths(thousandths)); }
+extern "C" int OMBRIX_CALL omb_SetSpeed2(int thousandths) noexcept { return requestRate(rateFromThousandths(thousandths)); }
 
-extern "C" int OMBRIX_CALL omb_GetSpeed(void)
+extern "C" int OMBRIX_CALL omb_GetSpeed(void) noexcept
 {
     Player& p = player();
     if (!p.isOpen())

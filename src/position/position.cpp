@@ -14,6 +14,7 @@ enum : int {
     kNotOpen = -1,
     kBadKind = -2,
     kNoAnswer = -2,
+    kNoPosition = -2, // the graph offers no IMediaPosition: nothing was requested
 };
 constexpr double kNotOpenTime = -1.0;
 
@@ -48,8 +49,9 @@ int seek(double seconds)
     if (!p.isOpen())
         return kNotOpen;
     ComPtr<IMediaPosition> position;
-    if (platform::obtain(p.graph.Get(), ids::IID_IMediaPosition, position))
-        position->put_CurrentPosition(seconds);
+    if (!platform::obtain(p.graph.Get(), ids::IID_IMediaPosition, position))
+        return kNoPosition;
+    position->put_CurrentPosition(seconds);
     return 0;
 }
 
@@ -60,15 +62,15 @@ int hundredths(double seconds) { return static_cast<int>(seconds * 100.0); }
 
 extern "C" {
 
-double OMBRIX_CALL omb_GetAllPlayTime(void) { return timeOrFailure(Time::Duration); }
+double OMBRIX_CALL omb_GetAllPlayTime(void) noexcept { return timeOrFailure(Time::Duration); }
 
-double OMBRIX_CALL omb_GetNowPlayTime(void) { return timeOrFailure(Time::Current); }
+double OMBRIX_CALL omb_GetNowPlayTime(void) noexcept { return timeOrFailure(Time::Current); }
 
-int OMBRIX_CALL omb_SetSeek(double seconds) { return seek(seconds); }
+int OMBRIX_CALL omb_SetSeek(double seconds) noexcept { return seek(seconds); }
 
-int OMBRIX_CALL omb_SetSeek2(int hundredthsOfSecond) { return seek(static_cast<double>(hundredthsOfSecond) / 100.0); }
+int OMBRIX_CALL omb_SetSeek2(int hundredthsOfSecond) noexcept { return seek(static_cast<double>(hundredthsOfSecond) / 100.0); }
 
-int OMBRIX_CALL omb_Info(int kind)
+int OMBRIX_CALL omb_Info(int kind) noexcept
 {
     Player& p = player();
     if (!p.isOpen())

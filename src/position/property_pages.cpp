@@ -84,7 +84,7 @@ void showFrame(HWND owner, IBaseFilter* filter)
 
 using namespace ombrix;
 
-extern "C" int OMBRIX_CALL omb_FillterProp(omb_handle owner, const wchar_t* name)
+extern "C" int OMBRIX_CALL omb_FillterProp(omb_handle owner, const wchar_t* name) noexcept
 {
     Player& p = player();
     if (!p.isOpen())
@@ -92,9 +92,16 @@ extern "C" int OMBRIX_CALL omb_FillterProp(omb_handle owner, const wchar_t* name
     // No name names no filter.
     if (!name || !p.graph)
         return kDone;
-    CallScoped<IBaseFilter> filter(p.propertyFilter);
-    if (FAILED(p.graph->FindFilterByName(name, p.propertyFilter.ReleaseAndGetAddressOf())) || !filter)
-        return kDone;
-    showFrame(reinterpret_cast<HWND>(owner), filter.get());
+    ComPtr<IBaseFilter> held;
+    {
+        CallScoped<IBaseFilter> filter(p.propertyFilter);
+        if (FAILED(p.graph->FindFilterByName(name, p.propertyFilter.ReleaseAndGetAddressOf())) || !filter)
+            return kDone;
+        held = p.propertyFilter;
+    }
+    // The frame is modal: while it is up the host's own messages run on this
+    // thread and may call in again (another omb_FillterProp, omb_Close), so
+    // the filter it shows keeps a reference of this call's own.
+    showFrame(reinterpret_cast<HWND>(owner), held.Get());
     return kDone;
 }

@@ -83,7 +83,7 @@ void runSelfTest()
 } // namespace
 } // namespace ombrix
 
-extern "C" int OMBRIX_CALL omb_Test(void)
+extern "C" int OMBRIX_CALL omb_Test(void) noexcept
 {
     ombrix::ComScope com;
     ombrix::runSelfTest();

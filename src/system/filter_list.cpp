@@ -58,7 +58,7 @@ bool filterKeyName(const ReadKey& category, int index, char (&name)[kNameCapacit
 } // namespace
 
 // Exported a second time as GetDSFilterNameNext: one entry point, two names.
-extern "C" int OMBRIX_CALL GetDSFilterNum(void)
+extern "C" int OMBRIX_CALL GetDSFilterNum(void) noexcept
 {
     ReadKey category(HKEY_CLASSES_ROOT, kCategoryKey);
     if (!category)
@@ -75,7 +75,7 @@ extern "C" int OMBRIX_CALL GetDSFilterNum(void)
     return count;
 }
 
-extern "C" int OMBRIX_CALL GPS(char* text, int index)
+extern "C" int OMBRIX_CALL GPS(char* text, int index) noexcept
 {
     if (!text)
         return 0;
@@ -91,7 +91,7 @@ extern "C" int OMBRIX_CALL GPS(char* text, int index)
     return 0;
 }
 
-extern "C" int OMBRIX_CALL GetDSFilterName(int index, char* name)
+extern "C" int OMBRIX_CALL GetDSFilterName(int index, char* name) noexcept
 {
     if (!name)
         return 0;

@@ -57,7 +57,7 @@ const char* ntText(DWORD major, DWORD minor)
 
 } // namespace
 
-extern "C" const char* OMBRIX_CALL GetOSVersion(void)
+extern "C" const char* OMBRIX_CALL GetOSVersion(void) noexcept
 {
     static_assert(sizeof(OSVERSIONINFOEXW) == 284, "the extended version record");
     OSVERSIONINFOEXW info{};

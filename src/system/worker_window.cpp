@@ -3,8 +3,11 @@
 // forwards each event code to the host's window.
 #include "ombrix.h"
 
+#include <utility>
+
 #include "platform/com.h"
 #include "platform/ids.h"
+#include "platform/thread.h"
 #include "player/player.h"
 
 using namespace ombrix;
@@ -23,6 +26,16 @@ enum : int {
     kNoWorker = -3,
 };
 
+// At most this many events are taken per graph-event message; the rest are
+// taken at a message the worker posts itself, so that its other messages
+// (WM_CLOSE among them) are never held up.
+constexpr int kDrainLimit = 32;
+// An end of the media that comes again within this time of the restart of
+// the same graph (a clip of no length ends as soon as it runs), or a second
+// one within one draining, is restarted from a timer, not at once.
+constexpr DWORD kRestartDelay = 100;
+constexpr UINT_PTR kRestartTimer = 1;
+
 HANDLE windowReady = nullptr; // signalled once the thread made its window, or failed to
 
 HWND readThreadWindow(Player& p)
@@ -31,50 +44,154 @@ HWND readThreadWindow(Player& p)
                                                                nullptr));
 }
 
-// The interfaces one event needs, each with a reference of the worker's own,
-// so that omb_Close on the host's thread can never pull them away mid-call.
-struct GraphRefs {
-    ComPtr<IMediaEventEx> events;
-    ComPtr<IGraphBuilder> graph;
-    ComPtr<IMediaControl> control;
+// The worker's own references for one event, and the epochs of the graph
+// they belong to.
+struct Held {
+    WorkerRefs refs;
+    unsigned graphEpoch = 0;
+    unsigned runEpoch = 0;
 };
 
-GraphRefs copyGraphRefs(Player& p)
+// The last restart, and one put off to the timer (worker thread only).
+struct RestartRecord {
+    bool pending = false;
+    unsigned graphEpoch = 0;
+    unsigned runEpoch = 0;
+    ULONGLONG tick = 0;
+};
+RestartRecord lastRestart, deferredRestart;
+
+bool takeRefs(Player& p, Held& held)
 {
-    FieldLock lock(p, FieldLock::Shared);
-    return {p.mediaEvent, p.graph, p.mediaControl};
+    FieldLock lock(p);
+    if (!p.mediaEvent)
+        return false;
+    held.refs = WorkerRefs{p.mediaEvent, p.graph, p.mediaControl};
+    held.graphEpoch = p.graphEpoch;
+    held.runEpoch = p.runEpoch;
+    p.workerHolds = true;
+    return true;
 }
 
-void restartFromBeginning(const GraphRefs& refs)
+bool emptySlot(const WorkerRefs& r) { return !r.events && !r.graph && !r.control; }
+
+// Gives the references back. Those of a graph that the host withdrew
+// meanwhile are parked for the host's thread, which releases the graph;
+// otherwise the Player still holds the graph (omb_Close waits for this
+// call), so these releases are never the last.
+void giveBack(Player& p, Held& held)
 {
+    {
+        FieldLock lock(p);
+        if (held.graphEpoch != p.graphEpoch) {
+            for (WorkerRefs& slot : p.parked)
+                if (emptySlot(slot)) {
+                    std::swap(slot, held.refs);
+                    break;
+                }
+            // No free slot (the host's thread stopped collecting): kept
+            // forever rather than destroyed on this thread.
+            held.refs.events.Detach();
+            held.refs.graph.Detach();
+            held.refs.control.Detach();
+            p.workerHolds = false;
+            return;
+        }
+    }
+    held.refs = WorkerRefs{};
+    FieldLock lock(p);
+    p.workerHolds = false;
+}
+
+// Whether the host still wants the graph the event came from to play.
+bool stillWanted(const Player& p, const Held& held)
+{
+    return p.graphEpoch == held.graphEpoch && p.runEpoch == held.runEpoch && !p.stopRequested;
+}
+
+// Back to 0 and run, unless the host closed or stopped the graph since the
+// event was taken; asked again before each call. omb_Stop waits for a
+// restart under way, so none lands after it.
+void restartFromBeginning(Player& p, const Held& held)
+{
+    {
+        FieldLock lock(p);
+        if (!stillWanted(p, held))
+            return;
+        p.restartInFlight = true;
+    }
+    lastRestart = {false, held.graphEpoch, held.runEpoch, GetTickCount64()};
     ComPtr<IMediaPosition> position;
-    if (platform::obtain(refs.graph.Get(), ids::IID_IMediaPosition, position))
+    if (platform::obtain(held.refs.graph.Get(), ids::IID_IMediaPosition, position))
         position->put_CurrentPosition(0.0);
-    if (refs.control)
-        refs.control->Run();
+    position.Reset();
+    bool run;
+    {
+        FieldLock lock(p);
+        run = stillWanted(p, held);
+    }
+    if (run && held.refs.control)
+        held.refs.control->Run();
+    FieldLock lock(p);
+    p.restartInFlight = false;
 }
 
-// Takes every pending event. No lock is held while the platform is called or
-// while the host's window handles a forwarded event.
-void drainEvents(Player& p)
+bool endsTooSoon(const Held& held)
 {
-    for (;;) {
-        GraphRefs refs = copyGraphRefs(p);
-        if (!refs.events)
+    return lastRestart.graphEpoch == held.graphEpoch && lastRestart.runEpoch == held.runEpoch &&
+           GetTickCount64() - lastRestart.tick < kRestartDelay;
+}
+
+void deferRestart(HWND window, const Held& held)
+{
+    deferredRestart = {true, held.graphEpoch, held.runEpoch, 0};
+    SetTimer(window, kRestartTimer, kRestartDelay, nullptr);
+}
+
+void runDeferredRestart(Player& p, HWND window)
+{
+    KillTimer(window, kRestartTimer);
+    if (!deferredRestart.pending)
+        return;
+    deferredRestart.pending = false;
+    Held held;
+    if (!takeRefs(p, held))
+        return;
+    if (held.graphEpoch == deferredRestart.graphEpoch && held.runEpoch == deferredRestart.runEpoch)
+        restartFromBeginning(p, held);
+    giveBack(p, held);
+}
+
+// Takes the pending events. No lock is held while the platform is called or
+// while the host's window handles a forwarded event, and no reference is
+// held across the forwarding.
+void drainEvents(Player& p, HWND window)
+{
+    bool restarted = false;
+    for (int taken = 0; taken < kDrainLimit; ++taken) {
+        Held held;
+        if (!takeRefs(p, held))
             return;
         LONG code = 0;
         LONG_PTR param1 = 0, param2 = 0;
-        if (refs.events->GetEvent(&code, &param1, &param2, 0) != S_OK)
+        const bool got = held.refs.events->GetEvent(&code, &param1, &param2, 0) == S_OK;
+        if (got)
+            held.refs.events->FreeEventParams(code, param1, param2);
+        if (got && code == EC_COMPLETE) {
+            if (restarted || endsTooSoon(held)) {
+                deferRestart(window, held);
+            } else {
+                restartFromBeginning(p, held);
+                restarted = true;
+            }
+        }
+        giveBack(p, held);
+        if (!got || code == -1)
             return;
-        refs.events->FreeEventParams(code, param1, param2);
-        if (code == -1)
-            return;
-        if (code == EC_COMPLETE)
-            restartFromBeginning(refs);
-        refs = GraphRefs{};
         if (p.forwardEvents == 1 && p.hostWindow)
             SendMessageA(p.hostWindow, OMB_WM_GRAPHEVENT, static_cast<WPARAM>(code), static_cast<LPARAM>(code));
     }
+    PostMessageA(window, OMB_WM_GRAPHEVENT, 0, 0);
 }
 
 LRESULT CALLBACK workerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -91,40 +208,53 @@ LRESULT CALLBACK workerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         return 0;
     }
     case OMB_WM_GRAPHEVENT:
-        drainEvents(player());
+        drainEvents(player(), window);
+        return 0;
+    case WM_TIMER:
+        if (wParam != kRestartTimer)
+            break;
+        runDeferredRestart(player(), window);
         return 0;
     default:
-        return DefWindowProcW(window, message, wParam, lParam);
+        break;
     }
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
-DWORD WINAPI workerThread(LPVOID)
+// The thread holds a load reference on this module (its parameter), so the
+// code of the window procedure stays mapped while the window lives even if
+// the host frees the library; it gives the reference back as it ends.
+DWORD WINAPI workerThread(LPVOID module)
 {
     Player& p = player();
     HWND window = CreateWindowExA(0, kClassName, kTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 400,
                                   300, nullptr, nullptr, p.moduleHandle, nullptr);
     InterlockedExchangePointer(reinterpret_cast<PVOID*>(&p.threadWindow), window);
     SetEvent(windowReady);
-    if (!window)
-        return 0;
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0)
-        DispatchMessageW(&msg);
-    return 0;
+    if (window) {
+        MSG msg;
+        while (GetMessageW(&msg, nullptr, 0, 0) > 0)
+            DispatchMessageW(&msg);
+    }
+    // The class names this module's procedure; it goes before the module may.
+    UnregisterClassA(kClassName, p.moduleHandle);
+    platform::exitThreadUnpinning(static_cast<HMODULE>(module), 0);
 }
 
 } // namespace
 
 extern "C" {
 
-int OMBRIX_CALL omb_CreateThread(omb_handle hostWindow, int forward)
+int OMBRIX_CALL omb_CreateThread(omb_handle hostWindow, int forward) noexcept
 {
     Player& p = player();
     if (p.threadStarted == 1)
         return kAlreadyStarted;
     p.hostWindow = reinterpret_cast<HWND>(hostWindow);
     p.forwardEvents = forward;
-    p.moduleHandle = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(nullptr, GWLP_HINSTANCE));
+    // The class and the window belong to the module whose code the window
+    // procedure is (the library, or a program it is linked into).
+    p.moduleHandle = platform::moduleOf(reinterpret_cast<const void*>(&workerProc));
 
     WNDCLASSEXA windowClass{};
     windowClass.cbSize = sizeof windowClass;
@@ -138,8 +268,11 @@ int OMBRIX_CALL omb_CreateThread(omb_handle hostWindow, int forward)
 
     if (!windowReady)
         windowReady = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    HANDLE thread = windowReady ? CreateThread(nullptr, 0, workerThread, nullptr, 0, nullptr) : nullptr;
+    HMODULE pin = windowReady ? platform::pinModuleOf(reinterpret_cast<const void*>(&workerProc)) : nullptr;
+    HANDLE thread = pin ? CreateThread(nullptr, 0, workerThread, pin, 0, nullptr) : nullptr;
     if (!thread) {
+        if (pin)
+            FreeLibrary(pin);
         // Nothing runs: the call may be repeated.
         UnregisterClassA(kClassName, p.moduleHandle);
         return kNoWorker;
@@ -152,7 +285,7 @@ int OMBRIX_CALL omb_CreateThread(omb_handle hostWindow, int forward)
     return window ? static_cast<int>(reinterpret_cast<intptr_t>(window)) : kNoWorker;
 }
 
-omb_handle OMBRIX_CALL omb_GetThreadHWND(void)
+omb_handle OMBRIX_CALL omb_GetThreadHWND(void) noexcept
 {
     return reinterpret_cast<omb_handle>(readThreadWindow(player()));
 }

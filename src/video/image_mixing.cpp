@@ -117,7 +117,7 @@ extern "C" {
 // as integers and never pass through the x87 unit, which quiets NaNs.
 int OMBRIX_CALL ombrix_VMRMixImageSlots(omb_handle dc, int srcLeft, int srcTop, int srcRight, int srcBottom,
                                         uint32_t alpha, uint32_t destLeft, uint32_t destTop, uint32_t destRight,
-                                        uint32_t destBottom, int useColorKey, int keyRed, int keyGreen, int keyBlue)
+                                        uint32_t destBottom, int useColorKey, int keyRed, int keyGreen, int keyBlue) noexcept
 {
     return mixImage({reinterpret_cast<HDC>(dc), srcLeft, srcTop, srcRight, srcBottom, alpha,
                      {destLeft, destTop, destRight, destBottom}, useColorKey, keyRed, keyGreen, keyBlue});
@@ -131,7 +131,7 @@ asm(".text\n"
 // keep every bit.
 int OMBRIX_CALL omb_VMRMixImage(omb_handle dc, int srcLeft, int srcTop, int srcRight, int srcBottom, float alpha,
                                 float destLeft, float destTop, float destRight, float destBottom, int useColorKey,
-                                int keyRed, int keyGreen, int keyBlue)
+                                int keyRed, int keyGreen, int keyBlue) noexcept
 {
     return mixImage({reinterpret_cast<HDC>(dc), srcLeft, srcTop, srcRight, srcBottom, bitsOf(alpha),
                      {bitsOf(destLeft), bitsOf(destTop), bitsOf(destRight), bitsOf(destBottom)}, useColorKey,
@@ -139,7 +139,7 @@ int OMBRIX_CALL omb_VMRMixImage(omb_handle dc, int srcLeft, int srcTop, int srcR
 }
 #endif
 
-int OMBRIX_CALL SetColorRef(int red, int green, int blue)
+int OMBRIX_CALL SetColorRef(int red, int green, int blue) noexcept
 {
     return static_cast<int>(packColor(red, green, blue));
 }

@@ -74,11 +74,11 @@ using namespace ombrix;
 
 extern "C" {
 
-int OMBRIX_CALL omb_GetFramesDroppedInRenderer(void) { return statistic(Quantity::Dropped); }
-int OMBRIX_CALL omb_GetFramesDrawn(void) { return statistic(Quantity::Drawn); }
-int OMBRIX_CALL omb_GetAvgFrameRate(void) { return statistic(Quantity::FrameRate); }
-int OMBRIX_CALL omb_GetJitter(void) { return statistic(Quantity::Jitter); }
-int OMBRIX_CALL omb_GetAvgSyncOffset(void) { return statistic(Quantity::SyncOffset); }
-int OMBRIX_CALL omb_GetDevSyncOffset(void) { return statistic(Quantity::SyncDeviation); }
+int OMBRIX_CALL omb_GetFramesDroppedInRenderer(void) noexcept { return statistic(Quantity::Dropped); }
+int OMBRIX_CALL omb_GetFramesDrawn(void) noexcept { return statistic(Quantity::Drawn); }
+int OMBRIX_CALL omb_GetAvgFrameRate(void) noexcept { return statistic(Quantity::FrameRate); }
+int OMBRIX_CALL omb_GetJitter(void) noexcept { return statistic(Quantity::Jitter); }
+int OMBRIX_CALL omb_GetAvgSyncOffset(void) noexcept { return statistic(Quantity::SyncOffset); }
+int OMBRIX_CALL omb_GetDevSyncOffset(void) noexcept { return statistic(Quantity::SyncDeviation); }
 
 } // extern "C"

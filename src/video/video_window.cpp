@@ -102,7 +102,7 @@ using namespace ombrix;
 
 extern "C" {
 
-int OMBRIX_CALL omb_Resize(omb_handle owner, int left, int top, int width, int height)
+int OMBRIX_CALL omb_Resize(omb_handle owner, int left, int top, int width, int height) noexcept
 {
     Player& p = player();
     if (!p.isOpen())
@@ -112,7 +112,7 @@ int OMBRIX_CALL omb_Resize(omb_handle owner, int left, int top, int width, int h
     return placeVideoWindow(p, reinterpret_cast<HWND>(owner), left, top, width, height) ? 0 : kNoAnswer;
 }
 
-int OMBRIX_CALL omb_FullScreen(int selector)
+int OMBRIX_CALL omb_FullScreen(int selector) noexcept
 {
     Player& p = player();
     if (!p.isOpen())
@@ -127,7 +127,7 @@ int OMBRIX_CALL omb_FullScreen(int selector)
         });
 }
 
-int OMBRIX_CALL omb_SetHideCursor(int selector)
+int OMBRIX_CALL omb_SetHideCursor(int selector) noexcept
 {
     Player& p = player();
     if (!p.isOpen())
@@ -144,7 +144,7 @@ int OMBRIX_CALL omb_SetHideCursor(int selector)
         });
 }
 
-int OMBRIX_CALL omb_GetVideoSize(int selector)
+int OMBRIX_CALL omb_GetVideoSize(int selector) noexcept
 {
     Player& p = player();
     if (!p.isOpen())
@@ -163,7 +163,7 @@ int OMBRIX_CALL omb_GetVideoSize(int selector)
     return answer(hr, size);
 }
 
-int OMBRIX_CALL omb_GetVideoWindow(int selector)
+int OMBRIX_CALL omb_GetVideoWindow(int selector) noexcept
 {
     Player& p = player();
     if (!p.isOpen())
@@ -194,7 +194,7 @@ int OMBRIX_CALL omb_GetVideoWindow(int selector)
     return answer(hr, value);
 }
 
-int OMBRIX_CALL omb_SetVideoWindow(int selector, int value)
+int OMBRIX_CALL omb_SetVideoWindow(int selector, int value) noexcept
 {
     Player& p = player();
     if (!p.isOpen())

@@ -84,22 +84,131 @@ std::string guidName(REFGUID guid)
     return narrow(text);
 }
 
+// ---- CallLog ---------------------------------------------------------------
+
+CallLog::CallLog() : hostThread(GetCurrentThreadId()), paused_(CreateEventW(nullptr, TRUE, FALSE, nullptr))
+{
+    InitializeCriticalSection(&lock_);
+}
+
+CallLog::~CallLog()
+{
+    CloseHandle(paused_);
+    DeleteCriticalSection(&lock_);
+}
+
+void CallLog::push_back(std::string line, const void* object)
+{
+    const DWORD thread = GetCurrentThreadId();
+    bool pause = false;
+    std::function<bool()> resume;
+    EnterCriticalSection(&lock_);
+    if (pauseCountdown_ > 0 && thread != hostThread && line.compare(0, pausePrefix_.size(), pausePrefix_) == 0 &&
+        --pauseCountdown_ == 0) {
+        pause = true;
+        resume = resume_;
+    }
+    lines_.push_back(std::move(line));
+    threads_.push_back(thread);
+    objects_.push_back(object);
+    LeaveCriticalSection(&lock_);
+    if (!pause)
+        return;
+    SetEvent(paused_);
+    const ULONGLONG deadline = GetTickCount64() + waitLimit;
+    while (!resume()) {
+        if (GetTickCount64() >= deadline) {
+            timedOut_ = true;
+            return;
+        }
+        Sleep(1);
+    }
+}
+
+void CallLog::clear()
+{
+    EnterCriticalSection(&lock_);
+    lines_.clear();
+    threads_.clear();
+    objects_.clear();
+    LeaveCriticalSection(&lock_);
+}
+
+bool CallLog::empty() const { return size() == 0; }
+
+size_t CallLog::size() const
+{
+    EnterCriticalSection(&lock_);
+    size_t n = lines_.size();
+    LeaveCriticalSection(&lock_);
+    return n;
+}
+
+std::vector<std::string> CallLog::lines() const
+{
+    EnterCriticalSection(&lock_);
+    std::vector<std::string> copy = lines_;
+    LeaveCriticalSection(&lock_);
+    return copy;
+}
+
+std::vector<CallLog::Entry> CallLog::entries() const
+{
+    std::vector<Entry> out;
+    EnterCriticalSection(&lock_);
+    for (size_t i = 0; i < lines_.size(); ++i)
+        out.push_back({lines_[i], threads_[i], objects_[i]});
+    LeaveCriticalSection(&lock_);
+    return out;
+}
+
+void CallLog::pauseAt(const std::string& prefix, int occurrence, std::function<bool()> resume)
+{
+    EnterCriticalSection(&lock_);
+    pausePrefix_ = prefix;
+    pauseCountdown_ = occurrence;
+    resume_ = std::move(resume);
+    timedOut_ = false;
+    ResetEvent(paused_);
+    LeaveCriticalSection(&lock_);
+}
+
+bool CallLog::waitForPause(DWORD milliseconds) const
+{
+    // Messages the paused thread sends to this one (a forwarded event) are
+    // handled meanwhile.
+    const ULONGLONG deadline = GetTickCount64() + milliseconds;
+    for (;;) {
+        ULONGLONG now = GetTickCount64();
+        if (now >= deadline)
+            return WaitForSingleObject(paused_, 0) == WAIT_OBJECT_0;
+        DWORD woke = MsgWaitForMultipleObjects(1, &paused_, FALSE, static_cast<DWORD>(deadline - now), QS_SENDMESSAGE);
+        if (woke == WAIT_OBJECT_0)
+            return true;
+        MSG msg;
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
 // ---- FakeObject ------------------------------------------------------------
 
 FakeObject::FakeObject(World& w, std::string n) : name(std::move(n)), world(w) {}
 
 ULONG FakeObject::release()
 {
-    if (refs <= 0) {
+    LONG left = InterlockedDecrement(&refs);
+    if (left < 0) {
+        InterlockedIncrement(&refs);
         world.log.push_back(name + ".Release() on a dead object");
         return 0;
     }
-    --refs;
     if (world.traceReleases)
-        world.log.push_back("release " + name + " " + std::to_string(refs));
-    if (refs == 0)
+        world.log.push_back("release " + name + " " + std::to_string(left));
+    if (left == 0) {
+        lastReleaseThread = GetCurrentThreadId();
         finalRelease();
-    return static_cast<ULONG>(refs);
+    }
+    return static_cast<ULONG>(left);
 }
 
 void FakeObject::offer(REFIID iid, void* face) { faces_.emplace_back(iid, face); }
@@ -659,6 +768,10 @@ HRESULT FakeGraph::Run()
 {
     record("Run");
     state = State_Running;
+    // Quirk "graph.Run.completes": a clip of no length, ended as soon as it
+    // runs (at most 50 times, so that a loop shows as a count, not a hang).
+    if (quirk("Run.completes") && ++completedRuns <= 50)
+        queueEvent(EC_COMPLETE);
     return outcome("Run");
 }
 
@@ -697,10 +810,14 @@ HRESULT FakeGraph::RenderFile(BSTR file)
 HRESULT FakeGraph::GetEvent(LONG* code, LONG_PTR* param1, LONG_PTR* param2, LONG timeout)
 {
     record("GetEvent", timeout);
-    if (events.empty())
+    EnterCriticalSection(&world.objectsLock());
+    if (events.empty()) {
+        LeaveCriticalSection(&world.objectsLock());
         return outcome("GetEvent", E_ABORT);
+    }
     Event e = events.front();
     events.erase(events.begin());
+    LeaveCriticalSection(&world.objectsLock());
     *code = e.code;
     *param1 = e.param1;
     *param2 = e.param2;
@@ -958,7 +1075,9 @@ bool FakeGraph::holds(const std::string& fakeName) const
 
 void FakeGraph::queueEvent(long code, LONG_PTR param1, LONG_PTR param2, bool notify)
 {
+    EnterCriticalSection(&world.objectsLock());
     events.push_back({code, param1, param2});
+    LeaveCriticalSection(&world.objectsLock());
     if (notify && notifyWindow)
         PostMessageW(notifyWindow, 0x8197, 0, 0);
 }
@@ -1070,6 +1189,7 @@ struct World::Spy : IMallocSpy {
 
 World::World()
 {
+    InitializeCriticalSection(&objectsLock_);
     if (currentWorld)
         throw std::logic_error("one fake world at a time");
     currentWorld = this;
@@ -1092,6 +1212,8 @@ World::~World()
     ombrix::platform::createInstanceFn =
         reinterpret_cast<ombrix::platform::CreateInstanceFn>(previousCreate_);
     currentWorld = nullptr;
+    objects_.clear();
+    DeleteCriticalSection(&objectsLock_);
 }
 
 World& World::current()
@@ -1155,10 +1277,13 @@ HRESULT WINAPI World::create(REFCLSID clsid, LPUNKNOWN outer, DWORD context, REF
 
 FakeObject* World::find(const std::string& n) const
 {
-    for (auto it = objects_.rbegin(); it != objects_.rend(); ++it)
+    FakeObject* found = nullptr;
+    EnterCriticalSection(&objectsLock_);
+    for (auto it = objects_.rbegin(); it != objects_.rend() && !found; ++it)
         if ((*it)->name == n)
-            return it->get();
-    return nullptr;
+            found = it->get();
+    LeaveCriticalSection(&objectsLock_);
+    return found;
 }
 
 FakeGraph* World::graph() const { return dynamic_cast<FakeGraph*>(find("graph")); }
@@ -1169,9 +1294,14 @@ std::string World::nameOf(const void* pointer) const
 {
     if (!pointer)
         return "null";
+    EnterCriticalSection(&objectsLock_);
     for (auto& o : objects_)
-        if (o->owns(pointer))
-            return o->name;
+        if (o->owns(pointer)) {
+            std::string found = o->name;
+            LeaveCriticalSection(&objectsLock_);
+            return found;
+        }
+    LeaveCriticalSection(&objectsLock_);
     char text[32];
     std::snprintf(text, sizeof text, "%p", pointer);
     return text;

@@ -18,6 +18,59 @@ namespace fakes {
 
 class World;
 
+// The calls the fakes saw, in order, with the thread that made each. The
+// worker thread and the test's thread both add to it, under its lock. A test
+// may stop another thread at the start of a call (pauseAt) and let it go on
+// once the test has done its part there.
+class CallLog {
+public:
+    struct Entry {
+        std::string text;
+        DWORD thread;
+        const void* object; // the fake that made the call, if any
+    };
+
+    CallLog();
+    ~CallLog();
+    CallLog(const CallLog&) = delete;
+    CallLog& operator=(const CallLog&) = delete;
+
+    void push_back(std::string line, const void* object = nullptr);
+    void clear();
+    bool empty() const;
+    size_t size() const;
+    std::vector<std::string> lines() const;
+    std::vector<Entry> entries() const;
+    // Plain access for the test's thread while no other thread calls a fake.
+    const std::string& operator[](size_t i) const { return lines_[i]; }
+    const std::string& back() const { return lines_.back(); }
+    std::vector<std::string>::const_iterator begin() const { return lines_.begin(); }
+    std::vector<std::string>::const_iterator end() const { return lines_.end(); }
+    bool operator==(const std::vector<std::string>& other) const { return lines() == other; }
+
+    // The thread that made the log (the test's): calls from it never pause.
+    const DWORD hostThread;
+    // The next call from another thread whose text starts with prefix, the
+    // occurrence-th such, is logged and then waits until resume() holds
+    // (checked every millisecond, at most waitLimit ms). paused is signalled
+    // when it starts waiting.
+    void pauseAt(const std::string& prefix, int occurrence, std::function<bool()> resume);
+    bool waitForPause(DWORD milliseconds) const;
+    bool pauseTimedOut() const { return timedOut_; }
+    DWORD waitLimit = 3000;
+
+private:
+    mutable CRITICAL_SECTION lock_;
+    std::vector<std::string> lines_;
+    std::vector<DWORD> threads_;
+    std::vector<const void*> objects_;
+    std::string pausePrefix_;
+    int pauseCountdown_ = 0;
+    std::function<bool()> resume_;
+    HANDLE paused_;
+    bool timedOut_ = false;
+};
+
 std::string narrow(const wchar_t* text);
 std::string guidName(REFGUID guid);
 
@@ -28,8 +81,9 @@ public:
 
     const std::string name;
     LONG refs = 0;
+    DWORD lastReleaseThread = 0; // the thread that gave back the last reference
 
-    ULONG addRef() { return static_cast<ULONG>(++refs); }
+    ULONG addRef() { return static_cast<ULONG>(InterlockedIncrement(&refs)); }
     ULONG release();
     HRESULT queryInterface(REFIID iid, void** out);
     bool owns(const void* pointer) const;
@@ -335,6 +389,7 @@ public:
     HRESULT STDMETHODCALLTYPE CanStep(LONG multiple, IUnknown* filter) override;
     HRESULT STDMETHODCALLTYPE CancelStep() override;
 
+    int completedRuns = 0;
     bool holds(const std::string& fakeName) const;
     // Queues an event; like the real graph, posts the graph-event message to
     // the notification window when asked to.
@@ -399,7 +454,7 @@ public:
 
     static World& current();
 
-    std::vector<std::string> log;
+    CallLog log;
     // "name.Method" -> result the method returns instead of its normal one.
     std::map<std::string, HRESULT> failures;
     // "name" -> interfaces that object does not offer.
@@ -423,9 +478,16 @@ public:
     template <class T, class... Args>
     T& make(Args&&... args)
     {
-        objects_.push_back(std::make_unique<T>(*this, std::forward<Args>(args)...));
-        return static_cast<T&>(*objects_.back());
+        auto made = std::make_unique<T>(*this, std::forward<Args>(args)...);
+        T& object = *made;
+        EnterCriticalSection(&objectsLock_);
+        objects_.push_back(std::move(made));
+        LeaveCriticalSection(&objectsLock_);
+        return object;
     }
+    // Guards state that the worker thread and the test's thread share
+    // (a graph's event queue).
+    CRITICAL_SECTION& objectsLock() const { return objectsLock_; }
     FakeObject* find(const std::string& name) const; // the most recent object of that name
     FakeGraph* graph() const;
     FakeFilter* filter(const std::string& name) const;
@@ -448,6 +510,7 @@ private:
     static HRESULT WINAPI create(REFCLSID clsid, LPUNKNOWN outer, DWORD context, REFIID iid, LPVOID* out);
 
     std::vector<std::unique_ptr<FakeObject>> objects_;
+    mutable CRITICAL_SECTION objectsLock_;
     std::set<void*> formatBlocks_;
     std::set<void*> pageArrays_;
     struct Spy;
@@ -481,7 +544,7 @@ void FakeObject::record(const char* method, const Args&... args)
     std::string line = name + "." + method + "(";
     bool first = true;
     ((line += (first ? "" : ", ") + describe(world, args), first = false), ...);
-    world.log.push_back(line + ")");
+    world.log.push_back(line + ")", this);
 }
 
 } // namespace fakes

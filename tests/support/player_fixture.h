@@ -42,4 +42,11 @@ struct StringMaker<std::vector<std::string>> {
         return (out + "}").c_str();
     }
 };
+template <>
+struct StringMaker<fakes::CallLog> {
+    static String convert(const fakes::CallLog& log)
+    {
+        return StringMaker<std::vector<std::string>>::convert(log.lines());
+    }
+};
 } // namespace doctest

@@ -79,7 +79,10 @@ TEST_CASE_FIXTURE(FakePlayer, "a graph that cannot answer gives fixed values, ne
     {
         world.lacking["graph"] = {ombrix::ids::IID_IMediaPosition, ombrix::ids::IID_IBasicVideo};
         CHECK(omb_GetAllPlayTime() == -1.0);
-        CHECK(omb_SetSeek(1.0) == 0);
+        // Nothing was requested, so neither reports success.
+        CHECK(omb_SetSeek(1.0) == -2);
+        CHECK(omb_SetSeek2(100) == -2);
+        CHECK(omb_SetSpeed(2.0) == -2);
         CHECK(omb_Info(0) == -2);
         CHECK(omb_Info(3) == -2);
     }

@@ -184,3 +184,38 @@ TEST_CASE_FIXTURE(OpenWithPages, "a failed GetPages shows nothing and frees noth
     CHECK(world.filter("vmr9")->refs == 2);
     CHECK_FALSE(p.propertyFilter);
 }
+
+namespace {
+
+// A frame during which the host's messages call in again: a second
+// omb_FillterProp over the first, then omb_Close.
+LONG refsWhileUp = -1;
+HRESULT WINAPI reenteredFrame(HWND, UINT, UINT, LPCOLESTR, ULONG, LPUNKNOWN* objects, ULONG, LPCLSID, LCID, DWORD,
+                              LPVOID)
+{
+    static int depth = 0;
+    if (++depth == 1) {
+        omb_FillterProp(0, L"VMR9");
+        omb_Close();
+        refsWhileUp = fakes::World::current().filter("vmr9")->refs;
+        objects[0]->AddRef();
+        objects[0]->Release();
+    }
+    --depth;
+    return S_OK;
+}
+
+} // namespace
+
+TEST_CASE_FIXTURE(OpenWithPages, "the frame holds its filter while the host calls in again and closes")
+{
+    world.propertyPages["vmr9"] = {kTestPageClsid};
+    open();
+    ombrix::platform::propertyFrameFn = reenteredFrame;
+    CHECK(omb_FillterProp(0, L"VMR9") == 0);
+    // The Player let go; the graph (still held by the caption's FILTER_INFO)
+    // keeps its member, and the outer call keeps its own.
+    CHECK(refsWhileUp == 2);
+    CHECK(p.playState == 0);
+    CHECK(world.filter("vmr9")->refs == 0);
+}

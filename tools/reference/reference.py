@@ -13,7 +13,7 @@ heading; the comment says what the export does, returns and its codes.
 import re
 import sys
 
-PROTOTYPE = re.compile(r"OMBRIX_API\s+(?P<type>.+?)\s*OMBRIX_CALL\s+(?P<name>\w+)\s*\((?P<args>.*?)\)\s*;", re.S)
+PROTOTYPE = re.compile(r"OMBRIX_API\s+(?P<type>.+?)\s*OMBRIX_CALL\s+(?P<name>\w+)\s*\((?P<args>.*?)\)\s*(?:OMBRIX_NOEXCEPT\s*)?;", re.S)
 HEADING = re.compile(r"/\*\s*-{2,}\s*(?P<title>.+?)\s*-{2,}\s*\*/")
 ENUMERATOR = re.compile(r"^\s*(?P<name>\w+)\s*=\s*(?P<value>\w+),?\s*/\*\s*(?P<text>.*?)\s*\*/")
 DEFINE = re.compile(r"^#define\s+(?P<name>OMB_\w+)\s+(?P<value>\S+)")

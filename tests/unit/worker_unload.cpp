@@ -1,0 +1,46 @@
+// The library freed by its host while the worker thread runs: the thread
+// keeps the module loaded until it ends, and the window class belongs to the
+// module.
+#include <doctest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "ombrix.h"
+
+TEST_CASE("a host that frees the library after omb_CreateThread leaves a working worker window")
+{
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string dll(path);
+    dll = dll.substr(0, dll.find_last_of('\\') + 1) + "ombrix.dll";
+    HMODULE module = LoadLibraryA(dll.c_str());
+    REQUIRE(module != nullptr);
+    auto createThread = reinterpret_cast<omb_handle(__cdecl*)(omb_handle, int)>(
+        reinterpret_cast<void*>(GetProcAddress(module, "omb_CreateThread")));
+    REQUIRE(static_cast<bool>(createThread));
+    HWND window = reinterpret_cast<HWND>(createThread(0, 0));
+    REQUIRE(window != nullptr);
+
+    WNDCLASSEXA info{};
+    info.cbSize = sizeof info;
+    CHECK(GetClassInfoExA(module, "omb01", &info));
+    CHECK(info.hInstance == module);
+
+    REQUIRE(FreeLibrary(module));
+    // Still mapped: the window procedure's code is there to run.
+    REQUIRE(GetModuleHandleA(dll.c_str()) == module);
+    CHECK(SendMessageA(window, OMB_WM_GRAPHEVENT, 0, 0) == 0);
+    CHECK(IsWindow(window));
+
+    DWORD threadId = GetWindowThreadProcessId(window, nullptr);
+    HANDLE thread = OpenThread(SYNCHRONIZE, FALSE, threadId);
+    REQUIRE(thread != nullptr);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    CHECK(WaitForSingleObject(thread, 5000) == WAIT_OBJECT_0);
+    CloseHandle(thread);
+    // The thread gave its reference back: the library is gone, its class too.
+    CHECK(GetModuleHandleA(dll.c_str()) == nullptr);
+    CHECK_FALSE(GetClassInfoExA(module, "omb01", &info));
+}
