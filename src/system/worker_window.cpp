@@ -5,6 +5,7 @@
 
 #include "platform/com.h"
 #include "platform/ids.h"
+#include "player/arguments.h"
 #include "player/player.h"
 
 using namespace ombrix;
@@ -122,6 +123,10 @@ int OMBRIX_CALL omb_CreateThread(omb_handle hostWindow, int forward)
     Player& p = player();
     if (p.threadStarted == 1)
         return kAlreadyStarted;
+    // The worker sends to this window from its own thread: it must be one
+    // (HWND_BROADCAST would reach every top-level window).
+    if (!arguments::windowOrNull(hostWindow))
+        return arguments::kRefused;
     p.hostWindow = reinterpret_cast<HWND>(hostWindow);
     p.forwardEvents = forward;
     p.moduleHandle = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(nullptr, GWLP_HINSTANCE));
