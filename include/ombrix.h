@@ -10,6 +10,14 @@
  * Return codes: 0 is success, negative values are failures. -1 as a rule
  * means that no graph is open; the other codes are given per export.
  * Texts returned by the library are constants that the host must not free.
+ *
+ * Arguments are checked at the door, after the export's state test and
+ * before any platform call: -8, where an export lists it, means an argument
+ * was refused (a handle that is not a window or not a device context, a
+ * rectangle whose size is negative or whose far edge does not fit 32 bits,
+ * a time or rate that is not a finite number, a text longer than the
+ * platform takes). Window arguments may be null where the export says what
+ * null does.
  */
 #ifndef OMBRIX_H
 #define OMBRIX_H
@@ -72,14 +80,17 @@ OMBRIX_API int OMBRIX_CALL omb_Exit(void) OMBRIX_NOEXCEPT;
    0 ok; -1 already open (mode 4: EVR cannot be created); -2 mode outside 0..6
    (mode 4: EVR cannot be added); -4 file cannot be rendered / no source filter;
    -5 mode 2 and the source has no "Output" pin; -6 the file name cannot be
-   converted (null in modes 1..6); -7 the filter graph manager or capture graph
+   converted (null, or longer than 32767 characters, in every mode; checked
+   before a graph is made); -7 the filter graph manager or capture graph
    builder cannot be created. */
 OMBRIX_API int OMBRIX_CALL omb_Open(const char *fileName, int mode, int reserved,
                                      int vmrRenderingMode, int vmrStreamCount) OMBRIX_NOEXCEPT;
 /* Places the video in window at (left, top) with the given size (modes 0-3:
    a child window; mode 4: the EVR's display rectangle) and runs the graph.
-   0 ok; -1 not open; -2 mode 4 and MF.DLL is missing; -3 mode 4 and the
-   EVR's display control cannot be obtained. */
+   window may be null (no owner). 0 ok; -1 not open; -2 mode 4 and MF.DLL is
+   missing; -3 mode 4 and the EVR's display control cannot be obtained; -8 a
+   window that is not one, a negative width or height, or left + width or
+   top + height outside 32 bits (in every mode). */
 OMBRIX_API int OMBRIX_CALL omb_Play(omb_handle window, int left, int top, int width, int height) OMBRIX_NOEXCEPT;
 /* Runs the graph again without touching the window. 0 ok; -1 not open. */
 OMBRIX_API int OMBRIX_CALL omb_Play2(void) OMBRIX_NOEXCEPT;
@@ -89,7 +100,8 @@ OMBRIX_API int OMBRIX_CALL omb_Stop(void) OMBRIX_NOEXCEPT;
    graph cannot report its state (it waits at most 10 s for a transition). */
 OMBRIX_API int OMBRIX_CALL omb_GetState(void) OMBRIX_NOEXCEPT;
 /* Makes the graph post OMB_WM_GRAPHEVENT (lParam 0) to window for each event;
-   a second call replaces the first. 0 ok; -1 no graph exists. */
+   a second call replaces the first; null turns the messages off. 0 ok; -1 no
+   graph exists; -8 window is not a window. */
 OMBRIX_API int OMBRIX_CALL omb_SetEvHWND(omb_handle window) OMBRIX_NOEXCEPT;
 /* Takes the next graph event and returns its code (1 = end of the media);
    0 when omb_SetEvHWND was never called; -1 not open or no event waiting. */
@@ -101,7 +113,8 @@ OMBRIX_API int OMBRIX_CALL omb_Close(void) OMBRIX_NOEXCEPT;
 
 /* Places the video window again as a child of owner at (left, top) with the
    given size, without starting the graph. 0 done (also: modes 4-6, where
-   nothing is done); -1 not open; -3 the graph has no video window. */
+   nothing is done); -1 not open; -3 the graph has no video window; -8 as for
+   omb_Play (checked in every mode). */
 OMBRIX_API int OMBRIX_CALL omb_Resize(omb_handle owner, int left, int top, int width, int height) OMBRIX_NOEXCEPT;
 /* selector 1 switches full screen on, 0 off (0 whatever the renderer says);
    2 asks: -1 full screen, 0 not (or no answer); any other selector 0.
@@ -112,7 +125,8 @@ OMBRIX_API int OMBRIX_CALL omb_FullScreen(int selector) OMBRIX_NOEXCEPT;
    Modes 4-6: 0, nothing done. -1 not open; -3 no video window. */
 OMBRIX_API int OMBRIX_CALL omb_SetHideCursor(int selector) OMBRIX_NOEXCEPT;
 /* The native video size: selector 0 width, 1 height, whatever the window's
-   size. -1 not open; -2 other selector; -3 no answer (no video renderer). */
+   size. -1 not open; -2 other selector (before the graph is asked); -3 no
+   answer (no video renderer). */
 OMBRIX_API int OMBRIX_CALL omb_GetVideoSize(int selector) OMBRIX_NOEXCEPT;
 /* Reads one video-window property: 0 AutoShow, 1 BackgroundPalette (OATRUE
    -1 / OAFALSE 0), 2/3/4 border colour red/green/blue (0..255), 6 full-screen
@@ -127,35 +141,41 @@ OMBRIX_API int OMBRIX_CALL omb_GetVideoWindow(int selector) OMBRIX_NOEXCEPT;
    10 width, 11 SetWindowForeground. The numbering differs from the reading
    selectors (height is read with 7 and written with 5). Returns the
    platform's result (0 accepted, a negative HRESULT refused); -1 not open;
-   -2 selector 3, negative or above 11; -3 the graph has no video window. */
+   -2 selector 3, negative or above 11; -3 the graph has no video window;
+   -8 selector 7 with a value that is neither 0 nor a window. */
 OMBRIX_API int OMBRIX_CALL omb_SetVideoWindow(int selector, int value) OMBRIX_NOEXCEPT;
 
 /* ---- Frame capture ---------------------------------------------------- */
 
 /* flag non-zero: the next omb_Open inserts a Sample Grabber (24-bit RGB);
    0: it does not. Kept across omb_Close. Always 0. */
-OMBRIX_API int OMBRIX_CALL omb_UseCaptureVideoEx(int flag);
+OMBRIX_API int OMBRIX_CALL omb_UseCaptureVideoEx(int flag) OMBRIX_NOEXCEPT;
 /* Switches the Sample Grabber's frame buffering on (flag non-zero) or off.
    Call it with 1 after omb_Open and before omb_CaptureVideoEx. 0 done; -2 no
    Sample Grabber (no omb_Open since omb_UseCaptureVideoEx(1)). */
-OMBRIX_API int OMBRIX_CALL omb_SetCaptureBufferSamples(int flag);
+OMBRIX_API int OMBRIX_CALL omb_SetCaptureBufferSamples(int flag) OMBRIX_NOEXCEPT;
 /* Draws the renderer's current image into dc, stretched to the rectangle,
    with the raster operation rop (e.g. SRCCOPY). Pauses the graph first and
    leaves it paused (resume with omb_Play2). 0 drawn; -1 not open; -2 the
    renderer cannot give its image (modes 4-6); -3 the image size is below 1;
    -4 no scan line drawn; -5 the image is not an uncompressed 16/24/32-bit
-   DIB that fits the size given; -6 out of memory. */
-OMBRIX_API int OMBRIX_CALL omb_CaptureVideo(omb_handle dc, int x, int y, int width, int height, int rop);
+   DIB that fits the size given; -6 out of memory; -8 dc is not a device
+   context, or x + width or y + height is outside 32 bits (nothing is
+   paused). */
+OMBRIX_API int OMBRIX_CALL omb_CaptureVideo(omb_handle dc, int x, int y, int width, int height, int rop) OMBRIX_NOEXCEPT;
 /* Copies the last frame the Sample Grabber buffered into dc at (x, y),
    unscaled; width and height select the part of the frame from its origin
    (the lower-left corner of a bottom-up frame) and are limited to the frame.
    The graph runs on. 0 drawn; -1 not open; -2 no Sample Grabber; -3 the
    grabber is not connected to a video stream; -4 no scan line drawn; -5 no
-   frame buffered yet (see omb_SetCaptureBufferSamples); -6 out of memory. */
-OMBRIX_API int OMBRIX_CALL omb_CaptureVideoEx(omb_handle dc, int x, int y, int width, int height);
-/* GetDC(window): a device context for the host to draw into (0 on failure).
+   frame buffered yet (see omb_SetCaptureBufferSamples); -6 out of memory;
+   -8 dc is not a device context, or x + width or y + height (a positive
+   width or height) is outside 32 bits. */
+OMBRIX_API int OMBRIX_CALL omb_CaptureVideoEx(omb_handle dc, int x, int y, int width, int height) OMBRIX_NOEXCEPT;
+/* GetDC(window): a device context for the host to draw into (0 on failure,
+   and for a value that is neither 0 nor a window; 0 gives the screen's).
    The host releases it. */
-OMBRIX_API omb_handle OMBRIX_CALL GetHWNDtoHDC(omb_handle window);
+OMBRIX_API omb_handle OMBRIX_CALL GetHWNDtoHDC(omb_handle window) OMBRIX_NOEXCEPT;
 
 /* ---- Image mixing ----------------------------------------------------- */
 
@@ -166,7 +186,8 @@ OMBRIX_API omb_handle OMBRIX_CALL GetHWNDtoHDC(omb_handle window);
    video through. The next call replaces the bitmap; alpha 0.0 hides it.
    0 done; -1 not open; -2 mode other than 2 and 3; -3 the renderer offers no
    mixer bitmap; -4 E_INVALIDARG; -5 E_POINTER; -6 E_OUTOFMEMORY; -7 E_FAIL;
-   any other failure as the platform's negative HRESULT. */
+   any other failure as the platform's negative HRESULT; -8 dc is neither 0
+   nor a device context. The float arguments are passed on bit for bit. */
 OMBRIX_API int OMBRIX_CALL omb_VMRMixImage(omb_handle dc, int srcLeft, int srcTop, int srcRight, int srcBottom,
                                             float alpha, float destLeft, float destTop, float destRight,
                                             float destBottom, int useColorKey, int keyRed, int keyGreen,
@@ -196,13 +217,16 @@ OMBRIX_API double OMBRIX_CALL omb_GetAllPlayTime(void) OMBRIX_NOEXCEPT;
 /* Current position in seconds; -1.0 not open or the graph cannot tell it. */
 OMBRIX_API double OMBRIX_CALL omb_GetNowPlayTime(void) OMBRIX_NOEXCEPT;
 /* Requests the position in seconds. 0 requested; -1 not open; -2 the graph
-   has no IMediaPosition (nothing was requested). */
+   has no IMediaPosition (nothing was requested); -8 seconds is not a finite
+   number or its magnitude reaches 9.2e11 (beyond the platform's 64-bit count
+   of 100 ns). */
 OMBRIX_API int OMBRIX_CALL omb_SetSeek(double seconds) OMBRIX_NOEXCEPT;
 /* Requests the position in hundredths of a second. 0 requested; -1 not open;
    -2 the graph has no IMediaPosition (nothing was requested). */
 OMBRIX_API int OMBRIX_CALL omb_SetSeek2(int hundredths) OMBRIX_NOEXCEPT;
 /* kind 0 video width, 1 video height (pixels), 2 duration, 3 position
-   (hundredths, truncated). -1 not open; -2 other kind or no answer. */
+   (hundredths, truncated). -1 not open; -2 other kind or no answer (also: a
+   time that is not a number or does not fit an int in hundredths). */
 OMBRIX_API int OMBRIX_CALL omb_Info(int kind) OMBRIX_NOEXCEPT;
 
 /* ---- Graph event text ------------------------------------------------- */
@@ -217,7 +241,8 @@ OMBRIX_API const char *OMBRIX_CALL omb_GetMediaEvStr(int code) OMBRIX_NOEXCEPT;
    "omb01"): given to omb_SetEvHWND, it restarts the media at every end and,
    with forward 1, sends OMB_WM_GRAPHEVENT (wParam = lParam = code) to
    hostWindow. Returns the window handle; -1 class not registered; -2 already
-   started; -3 the thread or its window could not be made within 5 s. */
+   started; -3 the thread or its window could not be made within 5 s; -8
+   hostWindow is neither 0 nor a window (nothing is started). */
 OMBRIX_API int OMBRIX_CALL omb_CreateThread(omb_handle hostWindow, int forward) OMBRIX_NOEXCEPT;
 /* The worker window, or 0 before omb_CreateThread made it. */
 OMBRIX_API omb_handle OMBRIX_CALL omb_GetThreadHWND(void) OMBRIX_NOEXCEPT;
@@ -229,8 +254,8 @@ OMBRIX_API omb_handle OMBRIX_CALL omb_GetThreadHWND(void) OMBRIX_NOEXCEPT;
    -1 not open; -2 the graph has no audio control. */
 OMBRIX_API int OMBRIX_CALL omb_SetVolume(int balance, int volume) OMBRIX_NOEXCEPT;
 /* which 0: the balance; 1: the volume. Returns the value; -1 not open; -2 any
-   other selector, no audio control, or no value read (not told apart from a
-   value of -2). */
+   other selector (before the graph is asked), no audio control, or no value
+   read (not told apart from a value of -2). */
 OMBRIX_API int OMBRIX_CALL omb_GetVolume(int which) OMBRIX_NOEXCEPT;
 /* The DirectSound Renderer's clock-slave error tolerance in milliseconds.
    -1 not open; -4 no DirectSound Renderer (mode 0); -2 it gives no
@@ -270,11 +295,12 @@ OMBRIX_API int OMBRIX_CALL GetDSFilterNameNext(void) OMBRIX_NOEXCEPT;
 /* Appends to the terminated ANSI text the registry path (relative to
    HKEY_CLASSES_ROOT) of filter index's key: 54 characters of category path
    and the key's name. The host sizes the buffer. Appends nothing when the
-   index names no filter; does nothing with a null text. Returns 0. */
+   index names no filter (a negative index is not looked up); does nothing
+   with a null text. Returns 0. */
 OMBRIX_API int OMBRIX_CALL GPS(char *text, int index) OMBRIX_NOEXCEPT;
 /* Writes filter index's "FriendlyName" (ANSI, up to 1000 bytes with its
    terminator) into name. Writes nothing when there is no such filter or
-   value, or name is null. Returns 0. */
+   value, name is null or index is negative. Returns 0. */
 OMBRIX_API int OMBRIX_CALL GetDSFilterName(int index, char *name) OMBRIX_NOEXCEPT;
 /* A constant ASCII text naming the running Windows version, e.g.
    "Windows 7"; 6.2 is "Windows 8", 6.3 "Windows 8.1", other NT versions
@@ -285,7 +311,7 @@ OMBRIX_API const char *OMBRIX_CALL GetOSVersion(void) OMBRIX_NOEXCEPT;
 
 /* Asks the graph for the rate factor (1.0 normal speed), unchecked: a refused
    rate leaves the old one. 0 requested; -1 not open; -2 the graph has no
-   IMediaPosition. */
+   IMediaPosition; -8 rate is NaN or infinite. */
 OMBRIX_API int OMBRIX_CALL omb_SetSpeed(double rate) OMBRIX_NOEXCEPT;
 /* As omb_SetSpeed with the rate in thousandths (1500 is 1.5). 0; -1; -2. */
 OMBRIX_API int OMBRIX_CALL omb_SetSpeed2(int thousandths) OMBRIX_NOEXCEPT;
@@ -297,15 +323,15 @@ OMBRIX_API int OMBRIX_CALL omb_GetSpeed(void) OMBRIX_NOEXCEPT;
    time, 2 frames, 0 any other or unreadable); 2 duration / 1000 (in every
    format); 3 current and 4 stop position (a frame number in frame format,
    else / 1000); 5 rate in thousandths. Divisions truncate toward zero and
-   the low 32 bits are returned. -1 not open; -2 query outside 0..5; -3 no
-   IMediaSeeking, or the graph refused the read (queries 0, 2..5). A read
-   that succeeds without writing gives 0. */
+   the low 32 bits are returned. -1 not open; -2 query outside 0..5 (before
+   the graph is asked); -3 no IMediaSeeking, or the graph refused the read
+   (queries 0, 2..5). A read that succeeds without writing gives 0. */
 OMBRIX_API int OMBRIX_CALL omb_GetMediaSeeking(int query) OMBRIX_NOEXCEPT;
 /* Runs one IMediaSeeking command: 0 use media time; 1 use frames; 2 set the
    current position to value (in the current format, unscaled; absolute,
    stop position unchanged); 3 set the rate to value thousandths. Returns the
    platform's result code (0 ok); -1 not open, or command 3 with value 0;
-   -2 command outside 0..3; -3 no IMediaSeeking. */
+   -2 command outside 0..3 (before the graph is asked); -3 no IMediaSeeking. */
 OMBRIX_API int OMBRIX_CALL omb_SetMediaSeeking(int command, int value) OMBRIX_NOEXCEPT;
 
 /* Steps frames frames (the 32 bits as an unsigned count); EC_STEP_COMPLETE
@@ -325,7 +351,8 @@ OMBRIX_API int OMBRIX_CALL omb_CanFrameStep(int multiple) OMBRIX_NOEXCEPT;
    captioned with that name and owned by owner; returns when it is closed.
    Pages that cannot be created are left out, and a filter with none left
    shows nothing. 0 done (also: no such filter, no property pages, a null
-   name); -1 not open. */
+   name); -1 not open; -8 owner is neither 0 nor a window, or name is longer
+   than the 127 characters a filter's name can have (read no further). */
 OMBRIX_API int OMBRIX_CALL omb_FillterProp(omb_handle owner, const wchar_t *name) OMBRIX_NOEXCEPT;
 /* Self-test: plays D:\root\selftest.3gp through the VMR-9 and the DirectSound
    Renderer in a graph of its own (never the Player's) while the message box

@@ -46,6 +46,8 @@ extern "C" int OMBRIX_CALL omb_GetVolume(int which) noexcept
     // -2 stays when nothing is read: an unknown selector, no audio control,
     // or a read that stores no value.
     LONG result = -2;
+    if (which != 0 && which != 1)
+        return result;
     ComPtr<IBasicAudio> audio = basicAudio(p);
     if (!audio)
         return result;

@@ -10,6 +10,7 @@
 #include "platform/com.h"
 #include "platform/ids.h"
 #include "platform/media_type.h"
+#include "player/arguments.h"
 #include "player/graph_builder.h"
 #include "player/player.h"
 
@@ -220,6 +221,10 @@ extern "C" int OMBRIX_CALL omb_Open(const char* fileName, int mode, int /*reserv
     if (mode < OpenMode_DefaultRenderers || mode > OpenMode_NullVideo)
         return kBadMode;
     p.openMode = mode;
+    // No mode may hand the platform a null name or one longer than a path
+    // can be: both are refused before a graph exists.
+    if (!arguments::textWithin(fileName, arguments::kMaxPath))
+        return kBadFileName;
     releaseParkedRefs(p);
 
     // The graph is built aside and reaches the Player (and so the worker

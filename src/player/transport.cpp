@@ -5,6 +5,7 @@
 #include "platform/com.h"
 #include "platform/ids.h"
 #include "platform/media_foundation.h"
+#include "player/arguments.h"
 #include "player/player.h"
 #include "video/video_window.h"
 
@@ -56,6 +57,8 @@ int OMBRIX_CALL omb_Play(omb_handle window, int left, int top, int width, int he
     Player& p = player();
     if (!p.isOpen())
         return kNotOpen;
+    if (!arguments::windowOrNull(window) || !arguments::placementFits(left, top, width, height))
+        return arguments::kRefused;
     HWND owner = reinterpret_cast<HWND>(window);
     if (p.openMode <= OpenMode_Vmr9) {
         placeVideoWindow(p, owner, left, top, width, height);
@@ -119,6 +122,8 @@ int OMBRIX_CALL omb_SetEvHWND(omb_handle window) noexcept
     Player& p = player();
     if (!p.graph)
         return kNoGraph;
+    if (!arguments::windowOrNull(window))
+        return arguments::kRefused;
     ComPtr<IMediaEventEx> events;
     if (!platform::obtain(p.graph.Get(), ids::IID_IMediaEventEx, events))
         return kNoGraph;

@@ -141,6 +141,8 @@ extern "C" int OMBRIX_CALL omb_GetMediaSeeking(int query) noexcept
     Player& p = player();
     if (!p.isOpen())
         return kNotOpen;
+    if (query < kCapabilities || query > kRate)
+        return kBadSelector;
     CallScoped<IMediaSeeking> seeking(p.mediaSeeking);
     if (!platform::obtain(p.graph.Get(), ids::IID_IMediaSeeking, p.mediaSeeking))
         return kNoSeeking;
@@ -152,6 +154,8 @@ extern "C" int OMBRIX_CALL omb_SetMediaSeeking(int command, int value) noexcept
     Player& p = player();
     if (!p.isOpen())
         return kNotOpen;
+    if (command < kUseMediaTime || command > kSetRate)
+        return kBadSelector;
     CallScoped<IMediaSeeking> seeking(p.mediaSeeking);
     if (!platform::obtain(p.graph.Get(), ids::IID_IMediaSeeking, p.mediaSeeking))
         return kNoSeeking;

@@ -3,6 +3,7 @@
 
 #include "platform/com.h"
 #include "platform/ids.h"
+#include "player/arguments.h"
 #include "player/player.h"
 #include "position/rate_units.h"
 
@@ -23,6 +24,8 @@ int requestRate(double rate)
     Player& p = player();
     if (!p.isOpen())
         return kNotOpen;
+    if (!arguments::finite(rate))
+        return arguments::kRefused;
     ComPtr<IMediaPosition> position;
     if (!platform::obtain(p.graph.Get(), ids::IID_IMediaPosition, position))
         return kNoRate;

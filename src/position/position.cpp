@@ -4,6 +4,7 @@
 
 #include "platform/com.h"
 #include "platform/ids.h"
+#include "player/arguments.h"
 #include "player/player.h"
 
 using namespace ombrix;
@@ -48,6 +49,8 @@ int seek(double seconds)
     Player& p = player();
     if (!p.isOpen())
         return kNotOpen;
+    if (!arguments::secondsFit(seconds))
+        return arguments::kRefused;
     ComPtr<IMediaPosition> position;
     if (!platform::obtain(p.graph.Get(), ids::IID_IMediaPosition, position))
         return kNoPosition;
@@ -55,8 +58,16 @@ int seek(double seconds)
     return 0;
 }
 
-// Seconds to hundredths, truncated toward zero (0.29 s gives 28).
-int hundredths(double seconds) { return static_cast<int>(seconds * 100.0); }
+// Seconds to hundredths, truncated toward zero (0.29 s gives 28). A time
+// that is not a number or does not fit an int in hundredths is no answer.
+bool hundredths(double seconds, int& out)
+{
+    const double scaled = seconds * 100.0;
+    if (!(scaled > -2147483649.0 && scaled < 2147483648.0))
+        return false;
+    out = static_cast<int>(scaled);
+    return true;
+}
 
 } // namespace
 
@@ -88,9 +99,10 @@ int OMBRIX_CALL omb_Info(int kind) noexcept
     case 2:
     case 3: {
         double seconds = 0.0;
-        if (!readTime(p, kind == 2 ? Time::Duration : Time::Current, seconds))
+        int result = 0;
+        if (!readTime(p, kind == 2 ? Time::Duration : Time::Current, seconds) || !hundredths(seconds, result))
             return kNoAnswer;
-        return hundredths(seconds);
+        return result;
     }
     default:
         return kBadKind;

@@ -8,6 +8,7 @@
 #include "platform/com.h"
 #include "platform/dialogs.h"
 #include "platform/ids.h"
+#include "player/arguments.h"
 #include "player/player.h"
 
 namespace ombrix {
@@ -89,6 +90,10 @@ extern "C" int OMBRIX_CALL omb_FillterProp(omb_handle owner, const wchar_t* name
     Player& p = player();
     if (!p.isOpen())
         return kNotOpen;
+    // A name longer than a filter's can be is refused unread past that
+    // length, as is an owner that is not a window.
+    if (!arguments::windowOrNull(owner) || (name && !arguments::textWithin(name, arguments::kMaxFilterName)))
+        return arguments::kRefused;
     // No name names no filter.
     if (!name || !p.graph)
         return kDone;

@@ -77,7 +77,8 @@ extern "C" int OMBRIX_CALL GetDSFilterNum(void) noexcept
 
 extern "C" int OMBRIX_CALL GPS(char* text, int index) noexcept
 {
-    if (!text)
+    // A negative index names no filter; it never reaches the registry.
+    if (!text || index < 0)
         return 0;
     ReadKey category(HKEY_CLASSES_ROOT, kCategoryKey);
     char name[kNameCapacity];
@@ -93,7 +94,7 @@ extern "C" int OMBRIX_CALL GPS(char* text, int index) noexcept
 
 extern "C" int OMBRIX_CALL GetDSFilterName(int index, char* name) noexcept
 {
-    if (!name)
+    if (!name || index < 0)
         return 0;
     ReadKey category(HKEY_CLASSES_ROOT, kCategoryKey);
     char keyName[kNameCapacity];

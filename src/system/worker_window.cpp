@@ -8,6 +8,7 @@
 #include "platform/com.h"
 #include "platform/ids.h"
 #include "platform/thread.h"
+#include "player/arguments.h"
 #include "player/player.h"
 
 using namespace ombrix;
@@ -250,6 +251,10 @@ int OMBRIX_CALL omb_CreateThread(omb_handle hostWindow, int forward) noexcept
     Player& p = player();
     if (p.threadStarted == 1)
         return kAlreadyStarted;
+    // The worker sends to this window from its own thread: it must be one
+    // (HWND_BROADCAST would reach every top-level window).
+    if (!arguments::windowOrNull(hostWindow))
+        return arguments::kRefused;
     p.hostWindow = reinterpret_cast<HWND>(hostWindow);
     p.forwardEvents = forward;
     // The class and the window belong to the module whose code the window

@@ -15,6 +15,7 @@
 #include "platform/gdi.h"
 #include "platform/ids.h"
 #include "platform/media_type.h"
+#include "player/arguments.h"
 #include "player/player.h"
 
 namespace ombrix {
@@ -107,6 +108,8 @@ int OMBRIX_CALL omb_CaptureVideo(omb_handle dc, int x, int y, int width, int hei
     Player& p = player();
     if (!p.isOpen())
         return kNotOpen;
+    if (!arguments::deviceContext(dc) || !arguments::spanFits(x, width) || !arguments::spanFits(y, height))
+        return arguments::kRefused;
     ComPtr<IBasicVideo> video;
     platform::query(p.graph.Get(), ids::IID_IBasicVideo, video);
     // The renderers give their image only while paused; the graph stays
@@ -155,6 +158,10 @@ int OMBRIX_CALL omb_CaptureVideoEx(omb_handle dc, int x, int y, int width, int h
     Player& p = player();
     if (!p.isOpen())
         return kNotOpen;
+    // A negative part draws nothing; a positive one must end inside 32 bits.
+    if (!arguments::deviceContext(dc) || !arguments::spanFits(x, width > 0 ? width : 0) ||
+        !arguments::spanFits(y, height > 0 ? height : 0))
+        return arguments::kRefused;
     if (!p.sampleGrabber)
         return kNoGrabber;
 
@@ -195,6 +202,9 @@ int OMBRIX_CALL omb_CaptureVideoEx(omb_handle dc, int x, int y, int width, int h
 
 omb_handle OMBRIX_CALL GetHWNDtoHDC(omb_handle window)
 {
+    // Null asks for the screen's DC; any other value must be a window.
+    if (!arguments::windowOrNull(window))
+        return 0;
     return reinterpret_cast<omb_handle>(platform::getDCFn(reinterpret_cast<HWND>(window)));
 }
 

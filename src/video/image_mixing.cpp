@@ -7,6 +7,7 @@
 #include "ombrix.h"
 #include "platform/com.h"
 #include "platform/ids.h"
+#include "player/arguments.h"
 #include "player/player.h"
 
 namespace ombrix {
@@ -91,6 +92,9 @@ int mixImage(const MixArguments& args)
     Player& p = player();
     if (!p.isOpen())
         return kNotOpen;
+    // Null is the renderer's to refuse; anything else must be a DC.
+    if (args.dc && !arguments::deviceContext(reinterpret_cast<omb_handle>(args.dc)))
+        return arguments::kRefused;
     if (p.openMode == OpenMode_Vmr7)
         return mix<IVMRMixerBitmap, VMRALPHABITMAP>(p.vmr7Filter.Get(), ids::IID_IVMRMixerBitmap, args);
     if (p.openMode == OpenMode_Vmr9)

@@ -13,6 +13,7 @@
 #include "ombrix.h"
 #include "platform/com.h"
 #include "platform/ids.h"
+#include "player/arguments.h"
 
 namespace ombrix {
 namespace {
@@ -107,6 +108,8 @@ int OMBRIX_CALL omb_Resize(omb_handle owner, int left, int top, int width, int h
     Player& p = player();
     if (!p.isOpen())
         return kNotOpen;
+    if (!arguments::windowOrNull(owner) || !arguments::placementFits(left, top, width, height))
+        return arguments::kRefused;
     if (windowlessMode(p))
         return 0;
     return placeVideoWindow(p, reinterpret_cast<HWND>(owner), left, top, width, height) ? 0 : kNoAnswer;
@@ -149,17 +152,13 @@ int OMBRIX_CALL omb_GetVideoSize(int selector) noexcept
     Player& p = player();
     if (!p.isOpen())
         return kNotOpen;
+    if (selector != 0 && selector != 1)
+        return kBadSelector;
     ComPtr<IBasicVideo> video;
     if (!platform::obtain(p.graph.Get(), ids::IID_IBasicVideo, video))
         return kNoAnswer;
     LONG size = kUnwritten;
-    HRESULT hr;
-    if (selector == 0)
-        hr = video->get_VideoWidth(&size);
-    else if (selector == 1)
-        hr = video->get_VideoHeight(&size);
-    else
-        return kBadSelector;
+    HRESULT hr = selector == 0 ? video->get_VideoWidth(&size) : video->get_VideoHeight(&size);
     return answer(hr, size);
 }
 
@@ -202,6 +201,9 @@ int OMBRIX_CALL omb_SetVideoWindow(int selector, int value) noexcept
     CallScoped<IVideoWindow> video(p.videoWindow);
     if (selector < 0 || selector > 11 || selector == 3)
         return kBadSelector;
+    // Selector 7 makes value the video window's owner: it must be a window.
+    if (selector == 7 && !arguments::windowOrNull(value))
+        return arguments::kRefused;
     if (!askForVideoWindow(p))
         return kNoAnswer;
     switch (selector) {

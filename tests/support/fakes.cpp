@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "platform/com.h"
+#include "platform/handles.h"
 #include "platform/ids.h"
 
 namespace fakes {
@@ -1195,6 +1196,10 @@ World::World()
     currentWorld = this;
     previousCreate_ = reinterpret_cast<void*>(ombrix::platform::createInstanceFn);
     ombrix::platform::createInstanceFn = &World::create;
+    previousIsWindow_ = reinterpret_cast<void*>(ombrix::platform::isWindowFn);
+    previousObjectType_ = reinterpret_cast<void*>(ombrix::platform::getObjectTypeFn);
+    ombrix::platform::isWindowFn = &World::isWindow;
+    ombrix::platform::getObjectTypeFn = &World::objectType;
     static Spy* spy = nullptr;
     if (!spy) {
         spy = new Spy();
@@ -1211,10 +1216,16 @@ World::~World()
         CoTaskMemFree(block);
     ombrix::platform::createInstanceFn =
         reinterpret_cast<ombrix::platform::CreateInstanceFn>(previousCreate_);
+    ombrix::platform::isWindowFn = reinterpret_cast<ombrix::platform::IsWindowFn>(previousIsWindow_);
+    ombrix::platform::getObjectTypeFn = reinterpret_cast<ombrix::platform::GetObjectTypeFn>(previousObjectType_);
     currentWorld = nullptr;
     objects_.clear();
     DeleteCriticalSection(&objectsLock_);
 }
+
+BOOL WINAPI World::isWindow(HWND window) { return current().realHandles ? IsWindow(window) : TRUE; }
+
+DWORD WINAPI World::objectType(HGDIOBJ object) { return current().realHandles ? GetObjectType(object) : OBJ_DC; }
 
 World& World::current()
 {

@@ -469,6 +469,9 @@ public:
     std::vector<CLSID> realClasses;
     // Log every Release as "release name remaining".
     bool traceReleases = false;
+    // Window and DC handles: the fakes' tests pass made-up values, which are
+    // all taken as valid; with realHandles the platform's own checks answer.
+    bool realHandles = false;
     // The type the Sample Grabber reports once connected.
     LONG grabberWidth = 64, grabberHeight = 48;
     LONG grabberSampleSize = 64 * 48 * 3;
@@ -508,6 +511,8 @@ public:
 
 private:
     static HRESULT WINAPI create(REFCLSID clsid, LPUNKNOWN outer, DWORD context, REFIID iid, LPVOID* out);
+    static BOOL WINAPI isWindow(HWND window);
+    static DWORD WINAPI objectType(HGDIOBJ object);
 
     std::vector<std::unique_ptr<FakeObject>> objects_;
     mutable CRITICAL_SECTION objectsLock_;
@@ -515,6 +520,8 @@ private:
     std::set<void*> pageArrays_;
     struct Spy;
     void* previousCreate_;
+    void* previousIsWindow_;
+    void* previousObjectType_;
 };
 
 // Argument formatting for the log.

@@ -196,9 +196,9 @@ TEST_CASE_FIXTURE(FakePlayer, "every failure of omb_Open leaves the Player as it
         mode = 0, expected = -4;
         world.failures["graph.RenderFile"] = VFW_S_PARTIAL_RENDER;
     }
-    SUBCASE("mode 0: a null file name reaches RenderFile as a null string")
+    SUBCASE("mode 0: a null file name never reaches RenderFile")
     {
-        mode = 0, expected = -4;
+        mode = 0, expected = -6;
         world.failures["graph.RenderFile"] = E_POINTER;
     }
     for (int m = 1; m <= 6; ++m)
@@ -242,7 +242,7 @@ TEST_CASE_FIXTURE(FakePlayer, "every failure of omb_Open leaves the Player as it
         mode = 6, expected = -7;
         world.failures["create.builder"] = E_OUTOFMEMORY;
     }
-    const char* name = expected == -4 && mode == 0 && world.failures["graph.RenderFile"] == E_POINTER ? nullptr : kFile;
+    const char* name = expected == -6 && mode == 0 && world.failures["graph.RenderFile"] == E_POINTER ? nullptr : kFile;
     CHECK(omb_Open(name, mode, 0, 0, 0) == expected);
     CHECK(p.playState == 0);
     CHECK(p.openMode == mode);
@@ -255,16 +255,22 @@ TEST_CASE_FIXTURE(FakePlayer, "every failure of omb_Open leaves the Player as it
     CHECK(omb_Open(kFile, mode, 0, 0, 0) == 0);
 }
 
-TEST_CASE_FIXTURE(FakePlayer, "a null file name in modes 1 to 6 is refused before the graph reads it")
+TEST_CASE_FIXTURE(FakePlayer, "a null or overlong file name in every mode is refused before a graph is made")
 {
-    for (int mode = 1; mode <= 6; ++mode) {
-        CAPTURE(mode);
-        world.clearLog();
-        CHECK(omb_Open(nullptr, mode, 0, 0, 0) == -6);
-        CHECK(graphFieldsEmpty(p));
-        CHECK(world.calls("graph.AddSourceFilter").empty());
-        CHECK(world.calls("graph.AddFilter").empty());
-    }
+    const std::string overlong(32768, 'a');
+    for (const char* name : {static_cast<const char*>(nullptr), overlong.c_str()})
+        for (int mode = 0; mode <= 6; ++mode) {
+            CAPTURE(mode);
+            world.clearLog();
+            CHECK(omb_Open(name, mode, 0, 0, 0) == -6);
+            CHECK(graphFieldsEmpty(p));
+            CHECK(world.calls("graph.AddSourceFilter").empty());
+            CHECK(world.calls("graph.AddFilter").empty());
+            CHECK(world.calls("graph.RenderFile").empty());
+            CHECK(world.calls("create").empty());
+        }
+    // The longest path the platform opens still reaches it.
+    CHECK(omb_Open(overlong.c_str() + 1, 5, 0, 0, 0) == 0);
 }
 
 TEST_CASE_FIXTURE(FakePlayer, "file names reach the graph converted from the ANSI code page")

@@ -15,11 +15,13 @@ TEST_CASE("a class name already taken gives -1 and leaves the worker unstarted")
     taken.lpszClassName = "omb01";
     REQUIRE(RegisterClassExA(&taken) != 0);
 
-    CHECK(omb_CreateThread(0x55, 1) == -1);
+    HWND host = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    REQUIRE(host != nullptr);
+    CHECK(omb_CreateThread(reinterpret_cast<omb_handle>(host), 1) == -1);
     ombrix::Player& p = ombrix::player();
     CHECK(p.threadStarted == 0);
     CHECK(omb_GetThreadHWND() == 0);
-    CHECK(p.hostWindow == reinterpret_cast<HWND>(0x55)); // stored before the registration
+    CHECK(p.hostWindow == host); // stored before the registration
     CHECK(p.forwardEvents == 1);
 
     REQUIRE(UnregisterClassA("omb01", nullptr));
@@ -27,4 +29,5 @@ TEST_CASE("a class name already taken gives -1 and leaves the worker unstarted")
     CHECK(window > 0);
     CHECK(p.threadStarted == 1);
     PostMessageA(reinterpret_cast<HWND>(window), WM_CLOSE, 0, 0);
+    DestroyWindow(host);
 }
