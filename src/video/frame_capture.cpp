@@ -88,13 +88,13 @@ using namespace ombrix;
 
 extern "C" {
 
-int OMBRIX_CALL omb_UseCaptureVideoEx(int flag)
+int OMBRIX_CALL omb_UseCaptureVideoEx(int flag) noexcept
 {
     player().useGrabber = flag != 0 ? 1 : 0;
     return 0;
 }
 
-int OMBRIX_CALL omb_SetCaptureBufferSamples(int flag)
+int OMBRIX_CALL omb_SetCaptureBufferSamples(int flag) noexcept
 {
     Player& p = player();
     if (!p.sampleGrabber)
@@ -103,7 +103,7 @@ int OMBRIX_CALL omb_SetCaptureBufferSamples(int flag)
     return 0;
 }
 
-int OMBRIX_CALL omb_CaptureVideo(omb_handle dc, int x, int y, int width, int height, int rop)
+int OMBRIX_CALL omb_CaptureVideo(omb_handle dc, int x, int y, int width, int height, int rop) noexcept
 {
     Player& p = player();
     if (!p.isOpen())
@@ -153,7 +153,7 @@ int OMBRIX_CALL omb_CaptureVideo(omb_handle dc, int x, int y, int width, int hei
     return lines > 0 ? 0 : kNothingDrawn;
 }
 
-int OMBRIX_CALL omb_CaptureVideoEx(omb_handle dc, int x, int y, int width, int height)
+int OMBRIX_CALL omb_CaptureVideoEx(omb_handle dc, int x, int y, int width, int height) noexcept
 {
     Player& p = player();
     if (!p.isOpen())
@@ -200,7 +200,7 @@ int OMBRIX_CALL omb_CaptureVideoEx(omb_handle dc, int x, int y, int width, int h
     return lines > 0 ? 0 : kNothingDrawn;
 }
 
-omb_handle OMBRIX_CALL GetHWNDtoHDC(omb_handle window)
+omb_handle OMBRIX_CALL GetHWNDtoHDC(omb_handle window) noexcept
 {
     // Null asks for the screen's DC; any other value must be a window.
     if (!arguments::windowOrNull(window))

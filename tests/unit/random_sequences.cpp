@@ -234,7 +234,7 @@ TEST_CASE("random sequences of export calls with hostile arguments never crash, 
             kCalls[d.pick(kCalls.size())](d);
         d.note("omb_Close");
         omb_Close();
-        const std::string hostile = hostileCalls(fixture.world.log);
+        const std::string hostile = hostileCalls(fixture.world.log.lines());
         CHECK_MESSAGE(hostile.empty(), "refused arguments reached the platform: " << hostile);
         d.note("omb_Exit");
         CHECK(omb_Exit() == 0);
