@@ -217,6 +217,7 @@ void abandonOpen(Player& p)
     p.nullRenderer.Reset();
     p.audioRenderer.Reset();
     releaseGrabber(p);
+    releaseGraphCaches(p);
     ComPtr<IMediaControl> control;
     ComPtr<IGraphBuilder> graph;
     {

@@ -140,6 +140,7 @@ int OMBRIX_CALL omb_Close(void)
     }
 
     releaseGrabber(p);
+    releaseGraphCaches(p);
 
     // Detach what the worker thread may be using; the releases happen
     // outside the lock, in teardown order.

@@ -23,8 +23,8 @@ int requestRate(double rate)
     Player& p = player();
     if (!p.isOpen())
         return kNotOpen;
-    ComPtr<IMediaPosition> position;
-    if (!platform::obtain(p.graph.Get(), ids::IID_IMediaPosition, position))
+    IMediaPosition* position = heldPosition(p);
+    if (!position)
         return kNoRate;
     position->put_Rate(rate);
     return kRequested;
@@ -44,8 +44,8 @@ extern "C" int OMBRIX_CALL omb_GetSpeed(void)
     Player& p = player();
     if (!p.isOpen())
         return kNotOpen;
-    ComPtr<IMediaPosition> position;
-    if (!platform::obtain(p.graph.Get(), ids::IID_IMediaPosition, position))
+    IMediaPosition* position = heldPosition(p);
+    if (!position)
         return kNoRate;
     double rate = 0.0;
     if (FAILED(position->get_Rate(&rate)))

@@ -22,8 +22,8 @@ enum class Time { Duration, Current };
 // Reads one time of the graph; false when the graph could not tell it.
 bool readTime(Player& p, Time which, double& seconds)
 {
-    ComPtr<IMediaPosition> position;
-    if (!platform::obtain(p.graph.Get(), ids::IID_IMediaPosition, position))
+    IMediaPosition* position = heldPosition(p);
+    if (!position)
         return false;
     double value = 0.0;
     HRESULT hr = which == Time::Duration ? position->get_Duration(&value) : position->get_CurrentPosition(&value);
@@ -47,8 +47,7 @@ int seek(double seconds)
     Player& p = player();
     if (!p.isOpen())
         return kNotOpen;
-    ComPtr<IMediaPosition> position;
-    if (platform::obtain(p.graph.Get(), ids::IID_IMediaPosition, position))
+    if (IMediaPosition* position = heldPosition(p))
         position->put_CurrentPosition(seconds);
     return 0;
 }
