@@ -287,6 +287,8 @@ void placeRawWindow(RawGraph& g, HWND owner, int width, int height)
     window->put_Visible(OATRUE);
 }
 
+std::string number(double value);
+
 // ---- Results ----------------------------------------------------------------
 
 struct Metric {
@@ -338,24 +340,33 @@ HWND hostWindow = nullptr;
 void openClose(const Clips& clips, int mode, int reps)
 {
     const std::wstring file = wide(clips.av320);
+    std::vector<double> openA, closeA, openB, closeB;
     auto ombrix = [&] {
         double t = nowMs();
-        trace("if (omb_Open(clips.av320.c_str(), mode, 0, 0, 0) != 0)");
+        trace("omb_Open");
         if (omb_Open(clips.av320.c_str(), mode, 0, 0, 0) != 0)
             fail("omb_Open failed");
-        trace("omb_Close();");
+        double opened = nowMs();
+        trace("omb_Close");
         omb_Close();
-        return nowMs() - t;
+        double end = nowMs();
+        openA.push_back(opened - t);
+        closeA.push_back(end - opened);
+        return end - t;
     };
     auto raw = [&] {
         double t = nowMs();
         RawGraph g;
-        trace("if (!buildRaw(g, mode, file, false))");
+        trace("buildRaw");
         if (!buildRaw(g, mode, file, false))
             fail("raw graph failed");
-        trace("g.release();");
+        double built = nowMs();
+        trace("release");
         g.release();
-        return nowMs() - t;
+        double end = nowMs();
+        openB.push_back(built - t);
+        closeB.push_back(end - built);
+        return end - t;
     };
     ombrix();
     pump();
@@ -363,12 +374,21 @@ void openClose(const Clips& clips, int mode, int reps)
     pump();
     std::vector<double> a, b;
     for (int i = 0; i < reps; ++i) {
-        a.push_back(ombrix());
-        pump();
+        // A/B, then B/A: neither side always follows the other.
+        if (i % 2 == 0) {
+            a.push_back(ombrix());
+            pump();
+        }
         b.push_back(raw());
         pump();
+        if (i % 2 == 1) {
+            a.push_back(ombrix());
+            pump();
+        }
     }
-    report({"open_close_mode" + std::to_string(mode), median(a), median(b), "ms", 1.05, false, ""});
+    report({"open_close_mode" + std::to_string(mode), median(a), median(b), "ms", 1.05, false,
+            "open " + number(median(openA)) + " + close " + number(median(closeA)) + " ms; raw build " +
+                number(median(openB)) + " + release " + number(median(closeB)) + " ms"});
 }
 
 // Calls per batch so that one batch of `call` takes about `ms`.
@@ -392,15 +412,18 @@ void compareCalls(const char* name, const std::function<void()>& a, const std::f
 {
     const int n = std::max(batchSize(a, batchMs), batchSize(b, batchMs));
     std::vector<double> ta, tb;
-    for (int r = 0; r < rounds; ++r) {
+    auto batch = [n](const std::function<void()>& call, std::vector<double>& times) {
         double t = nowMs();
         for (int i = 0; i < n; ++i)
-            a();
-        ta.push_back((nowMs() - t) * 1e6 / n);
-        t = nowMs();
-        for (int i = 0; i < n; ++i)
-            b();
-        tb.push_back((nowMs() - t) * 1e6 / n);
+            call();
+        times.push_back((nowMs() - t) * 1e6 / n);
+    };
+    for (int r = 0; r < rounds; ++r) {
+        if (r % 2 == 0)
+            batch(a, ta);
+        batch(b, tb);
+        if (r % 2 == 1)
+            batch(a, ta);
     }
     report({name, median(ta), median(tb), "ns", 1.10, false, std::to_string(n) + " calls per batch"});
 }
@@ -477,16 +500,25 @@ void grab(const char* name, const std::string& clip, int width, int height, int 
         source[i] = static_cast<BYTE>(i * 7);
 
     std::vector<double> a, b;
-    for (int i = 0; i < reps; ++i) {
+    auto ombrix = [&] {
         double t = nowMs();
         if (omb_CaptureVideoEx(target, 0, 0, width, height) != 0)
             fail("omb_CaptureVideoEx failed");
         a.push_back(nowMs() - t);
-        t = nowMs();
+    };
+    auto floor = [&] {
+        double t = nowMs();
         std::memcpy(copy.data(), source.data(), bytes);
         if (SetDIBitsToDevice(dc, 0, 0, width, height, 0, 0, 0, height, copy.data(), &info, DIB_RGB_COLORS) == 0)
             fail("SetDIBitsToDevice failed");
         b.push_back(nowMs() - t);
+    };
+    for (int i = 0; i < reps; ++i) {
+        if (i % 2 == 0)
+            ombrix();
+        floor();
+        if (i % 2 == 1)
+            ombrix();
     }
     SelectObject(dc, old);
     DeleteObject(bitmap);
@@ -544,8 +576,11 @@ void firstFrame(const Clips& clips, int reps)
     };
     std::vector<double> a, b;
     for (int i = 0; i < reps; ++i) {
-        a.push_back(ombrix());
+        if (i % 2 == 0)
+            a.push_back(ombrix());
         b.push_back(raw());
+        if (i % 2 == 1)
+            a.push_back(ombrix());
     }
     report({"first_frame", median(a), median(b), "ms", 1.05, false, ""});
 }
@@ -636,13 +671,15 @@ void loopGap(const Clips& clips, int runs, int passes)
     };
     std::vector<double> a, b;
     for (int i = 0; i < runs; ++i) {
-        std::vector<double> gaps = ombrix();
-        a.insert(a.end(), gaps.begin(), gaps.end());
-        gaps = raw();
-        b.insert(b.end(), gaps.begin(), gaps.end());
+        std::vector<double> gaps = i % 2 == 0 ? ombrix() : raw();
+        (i % 2 == 0 ? a : b).insert((i % 2 == 0 ? a : b).end(), gaps.begin(), gaps.end());
+        gaps = i % 2 == 0 ? raw() : ombrix();
+        (i % 2 == 0 ? b : a).insert((i % 2 == 0 ? b : a).end(), gaps.begin(), gaps.end());
     }
-    report({"loop_gap", median(a), interval, "ms", 1.0, false, ""});
-    report({"loop_gap_raw_host", median(b), interval, "ms", 1.0, false, ""});
+    report({"loop_gap", median(a), interval, "ms", 1.0, false,
+            std::to_string(a.size()) + " repeats; spacing of samples within a pass " + number(interval) + " ms"});
+    report({"loop_gap_raw_host", median(b), interval, "ms", 1.0, false,
+            std::to_string(b.size()) + " repeats by a host that seeks to 0 and runs on EC_COMPLETE"});
 }
 
 // Which memory counter this platform fills: private usage where it is
@@ -852,9 +889,9 @@ int main(int argc, char** argv)
         grab("grab_480p", clips.v480, 640, 480, smoke ? 3 : 201);
     }
     if (wanted("first_frame"))
-        firstFrame(clips, smoke ? 1 : 9);
+        firstFrame(clips, smoke ? 1 : 15);
     if (wanted("loop_gap"))
-        loopGap(clips, smoke ? 1 : 2, smoke ? 2 : 6);
+        loopGap(clips, smoke ? 1 : 4, smoke ? 2 : 6);
     if (wanted("memory"))
         memory(clips, smoke ? 2 : 50, smoke ? 1 : 10, smoke ? 3 : 100);
 

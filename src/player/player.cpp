@@ -46,11 +46,9 @@ void FrameBuffer::release()
     capacity_ = 0;
 }
 
-IMediaPosition* heldPosition(Player& p)
+void obtainHeldPosition(Player& p)
 {
-    if (!p.heldPosition)
-        platform::obtain(p.graph.Get(), ids::IID_IMediaPosition, p.heldPosition);
-    return p.heldPosition.Get();
+    platform::obtain(p.graph.Get(), ids::IID_IMediaPosition, p.heldPosition);
 }
 
 void releaseGraphCaches(Player& p)

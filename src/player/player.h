@@ -144,9 +144,17 @@ private:
 // media type.
 void releaseGrabber(Player& p);
 
+// Asks the graph for IMediaPosition into Player::heldPosition.
+void obtainHeldPosition(Player& p);
+
 // The graph's IMediaPosition, obtained at the first use and held until the
 // graph is released; null when the graph has none.
-IMediaPosition* heldPosition(Player& p);
+inline IMediaPosition* heldPosition(Player& p)
+{
+    if (!p.heldPosition)
+        obtainHeldPosition(p);
+    return p.heldPosition.Get();
+}
 
 // Releases what is held for the open graph only to make calls cheap: the
 // held interfaces and the frame buffer.
