@@ -227,10 +227,11 @@ struct RawGraph {
 
 void addGrabber(RawGraph& g)
 {
-    CoCreateInstance(kSampleGrabber, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
-                     reinterpret_cast<void**>(g.grabber.GetAddressOf()));
     ComPtr<ISampleGrabber> control;
-    ask(g.grabber.Get(), kISampleGrabber, control);
+    if (FAILED(CoCreateInstance(kSampleGrabber, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+                                reinterpret_cast<void**>(g.grabber.GetAddressOf()))) ||
+        FAILED(ask(g.grabber.Get(), kISampleGrabber, control)))
+        fail("no Sample Grabber");
     AM_MEDIA_TYPE type{};
     type.majortype = MEDIATYPE_Video;
     type.subtype = MEDIASUBTYPE_RGB24;
