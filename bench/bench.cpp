@@ -290,6 +290,13 @@ void placeRawWindow(RawGraph& g, HWND owner, int width, int height)
 
 std::string number(double value);
 
+std::string hex(DWORD value)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%lX", static_cast<unsigned long>(value));
+    return text;
+}
+
 // ---- Results ----------------------------------------------------------------
 
 struct Metric {
@@ -609,6 +616,7 @@ void loopGap(const Clips& clips, int runs, int passes)
         worker = reinterpret_cast<HWND>(omb_GetThreadHWND());
     }
     const double timeout = passes * 2000.0 + 5000.0;
+    DWORD capabilities = 0; // of the graph's seeking: whether segments are offered
     auto enough = [&] { return passGaps(sampleLog.copy()).size() >= static_cast<size_t>(passes - 1); };
 
     auto ombrix = [&] {
@@ -639,6 +647,9 @@ void loopGap(const Clips& clips, int runs, int passes)
         ComPtr<IMediaPosition> position;
         ask(g.graph.Get(), IID_IMediaEventEx, events);
         ask(g.graph.Get(), IID_IMediaPosition, position);
+        ComPtr<IMediaSeeking> seeking;
+        if (SUCCEEDED(ask(g.graph.Get(), IID_IMediaSeeking, seeking)))
+            seeking->GetCapabilities(&capabilities);
         HANDLE ready = nullptr;
         events->GetEventHandle(reinterpret_cast<OAEVENT*>(&ready));
         placeRawWindow(g, hostWindow, 160, 120);
@@ -680,7 +691,10 @@ void loopGap(const Clips& clips, int runs, int passes)
     report({"loop_gap", median(a), interval, "ms", 1.0, false,
             std::to_string(a.size()) + " repeats; spacing of samples within a pass " + number(interval) + " ms"});
     report({"loop_gap_raw_host", median(b), interval, "ms", 1.0, false,
-            std::to_string(b.size()) + " repeats by a host that seeks to 0 and runs on EC_COMPLETE"});
+            std::to_string(b.size()) + " repeats by a host that seeks to 0 and runs on EC_COMPLETE; the graph's " +
+                "seeking capabilities " + hex(capabilities) + (capabilities & AM_SEEKING_CanDoSegments
+                                                                  ? " (segments offered)"
+                                                                  : " (no AM_SEEKING_CanDoSegments)")});
 }
 
 // Which memory counter this platform fills: private usage where it is
