@@ -894,8 +894,8 @@ int main(int argc, char** argv)
     };
     if (wanted("open_close")) {
         openClose(clips, 0, smoke ? 1 : 10);
-        openClose(clips, 1, smoke ? 1 : 10);
-        openClose(clips, 6, smoke ? 1 : 30);
+        openClose(clips, 1, smoke ? 1 : 20);
+        openClose(clips, 6, smoke ? 1 : 60);
     }
     if (wanted("calls"))
         cheapCalls(clips, smoke ? 3 : 31, smoke ? 2.0 : 20.0);
