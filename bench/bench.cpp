@@ -365,7 +365,7 @@ void openClose(const Clips& clips, int mode, int reps)
     auto raw = [&] {
         double t = nowMs();
         RawGraph g;
-        trace("buildRaw");
+        trace("raw build");
         if (!buildRaw(g, mode, file, false))
             fail("raw graph failed");
         double built = nowMs();
@@ -439,11 +439,11 @@ void compareCalls(const char* name, const std::function<void()>& a, const std::f
 void cheapCalls(const Clips& clips, int rounds, double batchMs)
 {
     const std::wstring file = wide(clips.av320);
-    trace("if (omb_Open(clips.av320.c_str(), 6, 0, 0, 0) != 0)");
+    trace("omb_Open");
     if (omb_Open(clips.av320.c_str(), 6, 0, 0, 0) != 0)
         fail("omb_Open failed");
     RawGraph g;
-    trace("if (!buildRaw(g, 6, file, false))");
+    trace("raw build");
     if (!buildRaw(g, 6, file, false))
         fail("raw graph failed");
     ComPtr<IMediaPosition> position;
@@ -467,20 +467,20 @@ void cheapCalls(const Clips& clips, int rounds, double batchMs)
         },
         rounds, batchMs);
     position.Reset();
-    trace("g.release();");
+    trace("raw release");
     g.release();
-    trace("omb_Close();");
+    trace("omb_Close");
     omb_Close();
 }
 
 void grab(const char* name, const std::string& clip, int width, int height, int reps)
 {
     omb_UseCaptureVideoEx(1);
-    trace("if (omb_Open(clip.c_str(), 0, 0, 0, 0) != 0)");
+    trace("omb_Open");
     if (omb_Open(clip.c_str(), 0, 0, 0, 0) != 0)
         fail("omb_Open with the grabber failed");
     omb_SetCaptureBufferSamples(1);
-    trace("omb_Play(reinterpret_cast<omb_handle>(hostWindow), 0, 0, 320");
+    trace("omb_Play");
     omb_Play(reinterpret_cast<omb_handle>(hostWindow), 0, 0, 320, 240);
 
     // A 24-bit DIB section of the frame's size to draw into.
@@ -531,7 +531,7 @@ void grab(const char* name, const std::string& clip, int width, int height, int 
     SelectObject(dc, old);
     DeleteObject(bitmap);
     DeleteDC(dc);
-    trace("omb_Close();");
+    trace("omb_Close");
     omb_Close();
     omb_UseCaptureVideoEx(0);
     pump();
@@ -550,16 +550,16 @@ void firstFrame(const Clips& clips, int reps)
     };
     auto ombrix = [&] {
         omb_UseCaptureVideoEx(1);
-        trace("if (omb_Open(clips.v640.c_str(), 0, 0, 0, 0) != 0)");
+        trace("omb_Open");
         if (omb_Open(clips.v640.c_str(), 0, 0, 0, 0) != 0)
             fail("omb_Open failed");
         pump();
         sampleLog.start();
         double t = nowMs();
-        trace("omb_Play(reinterpret_cast<omb_handle>(hostWindow), 0, 0, 320");
+        trace("omb_Play");
         omb_Play(reinterpret_cast<omb_handle>(hostWindow), 0, 0, 320, 240);
         double ms = waitFirst(t);
-        trace("omb_Close();");
+        trace("omb_Close");
         omb_Close();
         omb_UseCaptureVideoEx(0);
         pump();
@@ -567,17 +567,17 @@ void firstFrame(const Clips& clips, int reps)
     };
     auto raw = [&] {
         RawGraph g;
-        trace("if (!buildRaw(g, 0, file, true))");
+        trace("raw build");
         if (!buildRaw(g, 0, file, true))
             fail("raw graph failed");
         pump();
         sampleLog.start();
         double t = nowMs();
         placeRawWindow(g, hostWindow, 320, 240);
-        trace("g.control->Run();");
+        trace("raw Run");
         g.control->Run();
         double ms = waitFirst(t);
-        trace("g.release();");
+        trace("raw release");
         g.release();
         pump();
         return ms;
@@ -621,17 +621,17 @@ void loopGap(const Clips& clips, int runs, int passes)
 
     auto ombrix = [&] {
         omb_UseCaptureVideoEx(1);
-        trace("if (omb_Open(clips.loop.c_str(), 0, 0, 0, 0) != 0)");
+        trace("omb_Open");
         if (omb_Open(clips.loop.c_str(), 0, 0, 0, 0) != 0)
             fail("omb_Open failed");
         omb_SetEvHWND(reinterpret_cast<omb_handle>(worker));
         sampleLog.start();
-        trace("omb_Play(reinterpret_cast<omb_handle>(hostWindow), 0, 0, 160");
+        trace("omb_Play");
         omb_Play(reinterpret_cast<omb_handle>(hostWindow), 0, 0, 160, 120);
         if (!pumpUntil(enough, timeout))
             fail("the library did not repeat the clip");
         sampleLog.stop();
-        trace("omb_Close();");
+        trace("omb_Close");
         omb_Close();
         omb_UseCaptureVideoEx(0);
         pump();
@@ -640,7 +640,7 @@ void loopGap(const Clips& clips, int runs, int passes)
     // A host that restarts the clip itself when the graph reports its end.
     auto raw = [&] {
         RawGraph g;
-        trace("if (!buildRaw(g, 0, file, true))");
+        trace("raw build");
         if (!buildRaw(g, 0, file, true))
             fail("raw graph failed");
         ComPtr<IMediaEventEx> events;
@@ -654,7 +654,7 @@ void loopGap(const Clips& clips, int runs, int passes)
         events->GetEventHandle(reinterpret_cast<OAEVENT*>(&ready));
         placeRawWindow(g, hostWindow, 160, 120);
         sampleLog.start();
-        trace("g.control->Run();");
+        trace("raw Run");
         g.control->Run();
         const double end = nowMs() + timeout;
         while (!enough()) {
@@ -668,7 +668,7 @@ void loopGap(const Clips& clips, int runs, int passes)
                 events->FreeEventParams(code, p1, p2);
                 if (code == EC_COMPLETE) {
                     position->put_CurrentPosition(0.0);
-                    trace("g.control->Run();");
+                    trace("raw Run");
                     g.control->Run();
                 }
             }
@@ -676,7 +676,7 @@ void loopGap(const Clips& clips, int runs, int passes)
         sampleLog.stop();
         events.Reset();
         position.Reset();
-        trace("g.release();");
+        trace("raw release");
         g.release();
         pump();
         return passGaps(sampleLog.copy());
@@ -721,19 +721,19 @@ void memory(const Clips& clips, int warmup, int blocks, int perBlock)
 {
     const std::wstring file = wide(clips.av320);
     auto ombrix = [&] {
-        trace("if (omb_Open(clips.av320.c_str(), 6, 0, 0, 0) != 0)");
+        trace("omb_Open");
         if (omb_Open(clips.av320.c_str(), 6, 0, 0, 0) != 0)
             fail("omb_Open failed");
-        trace("omb_Close();");
+        trace("omb_Close");
         omb_Close();
         pump();
     };
     auto raw = [&] {
         RawGraph g;
-        trace("if (!buildRaw(g, 6, file, false))");
+        trace("raw build");
         if (!buildRaw(g, 6, file, false))
             fail("raw graph failed");
-        trace("g.release();");
+        trace("raw release");
         g.release();
         pump();
     };
