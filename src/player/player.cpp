@@ -3,6 +3,7 @@
 #include <new>
 #include <utility>
 
+#include "platform/ids.h"
 #include "platform/media_type.h"
 #include "platform/thread.h"
 
@@ -42,6 +43,9 @@ void releaseGraph(Player& p, OpenGraph& g)
     g.sampleGrabber.Reset();
     g.grabberFilter.Reset();
     platform::freeMediaTypeFormat(p.grabberMediaType);
+    // What the host's thread keeps for the open graph: the frame buffer and
+    // the held IMediaPosition.
+    releaseGraphCaches(p);
     if (g.mediaEvent) {
         g.mediaEvent->SetNotifyWindow(0, 0, 0);
         g.mediaEvent.Reset();
@@ -114,6 +118,42 @@ void tearDownGraph(Player& p)
     waitWhileWorker(p, [](const Player& q) { return q.workerHolds; }, kWorkerWait);
     releaseParkedRefs(p);
     releaseGraph(p, parts);
+}
+
+BYTE* FrameBuffer::reserve(std::uint64_t size)
+{
+    if (size <= capacity_ && data_)
+        return data_;
+    if (size == 0 || size > 0x7FFFFFFF)
+        return nullptr;
+    // The old contents are not needed: a new block, not a reallocation.
+    BYTE* grown = static_cast<BYTE*>(HeapAlloc(GetProcessHeap(), 0, static_cast<SIZE_T>(size)));
+    if (!grown)
+        return nullptr;
+    release();
+    data_ = grown;
+    capacity_ = size;
+    return data_;
+}
+
+void FrameBuffer::release()
+{
+    if (data_)
+        HeapFree(GetProcessHeap(), 0, data_);
+    data_ = nullptr;
+    capacity_ = 0;
+}
+
+void obtainHeldPosition(Player& p)
+{
+    platform::obtain(p.graph.Get(), ids::IID_IMediaPosition, p.heldPosition);
+}
+
+void releaseGraphCaches(Player& p)
+{
+    p.heldPosition.Reset();
+    p.frameBuffer.release();
+    p.grabberTypeCurrent = false;
 }
 
 } // namespace ombrix

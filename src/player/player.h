@@ -7,9 +7,34 @@
 #include <d3d9.h>
 #include <vmr9.h>
 
+#include <cstdint>
+
 #include "platform/com.h"
 
 namespace ombrix {
+
+// One heap block for video frames, kept while a graph is open so that
+// repeated grabs of the same size allocate nothing. It grows when a frame
+// needs more and is never zero-filled: every byte that is read from it was
+// written by the platform first.
+class FrameBuffer {
+public:
+    FrameBuffer() = default;
+    ~FrameBuffer() { release(); }
+    FrameBuffer(const FrameBuffer&) = delete;
+    FrameBuffer& operator=(const FrameBuffer&) = delete;
+
+    // A block of at least size bytes, or null when it cannot be had (the
+    // block held before is then kept).
+    BYTE* reserve(std::uint64_t size);
+    void release();
+    BYTE* data() const { return data_; }
+    std::uint64_t capacity() const { return capacity_; }
+
+private:
+    BYTE* data_ = nullptr;
+    std::uint64_t capacity_ = 0;
+};
 
 // Whether a graph is open, and whether omb_Play started it.
 enum PlayState : int {
@@ -57,6 +82,14 @@ struct Player {
     ComPtr<IBaseFilter> grabberFilter;
     ComPtr<ISampleGrabber> sampleGrabber;
     int threadStarted = 0;
+
+    // Held for the open graph so that cheap exports make one platform call;
+    // released by omb_Close and a failed omb_Open (releaseGraphCaches).
+    ComPtr<IMediaPosition> heldPosition;
+    FrameBuffer frameBuffer;
+    // grabberMediaType describes the grabber's current connection; cleared
+    // when a buffered frame no longer matches it.
+    bool grabberTypeCurrent = false;
 
     // Guards the interface fields that the worker thread reads (graph,
     // mediaControl, mediaEvent) against their release on the host's thread,
@@ -170,5 +203,21 @@ bool waitWhileWorker(Player& p, bool (*busy)(const Player&), DWORD milliseconds)
 
 // How long the host's thread waits for the worker to finish with the graph.
 constexpr DWORD kWorkerWait = 5000;
+
+// Asks the graph for IMediaPosition into Player::heldPosition.
+void obtainHeldPosition(Player& p);
+
+// The graph's IMediaPosition, obtained at the first use and held until the
+// graph is released; null when the graph has none.
+inline IMediaPosition* heldPosition(Player& p)
+{
+    if (!p.heldPosition)
+        obtainHeldPosition(p);
+    return p.heldPosition.Get();
+}
+
+// Releases what is held for the open graph only to make calls cheap: the
+// held interfaces and the frame buffer.
+void releaseGraphCaches(Player& p);
 
 } // namespace ombrix

@@ -26,8 +26,8 @@ int requestRate(double rate)
         return kNotOpen;
     if (!arguments::finite(rate))
         return arguments::kRefused;
-    ComPtr<IMediaPosition> position;
-    if (!platform::obtain(p.graph.Get(), ids::IID_IMediaPosition, position))
+    IMediaPosition* position = heldPosition(p);
+    if (!position)
         return kNoRate;
     position->put_Rate(rate);
     return kRequested;
@@ -47,8 +47,8 @@ extern "C" int OMBRIX_CALL omb_GetSpeed(void) noexcept
     Player& p = player();
     if (!p.isOpen())
         return kNotOpen;
-    ComPtr<IMediaPosition> position;
-    if (!platform::obtain(p.graph.Get(), ids::IID_IMediaPosition, position))
+    IMediaPosition* position = heldPosition(p);
+    if (!position)
         return kNoRate;
     double rate = 0.0;
     if (FAILED(position->get_Rate(&rate)))

@@ -2,11 +2,18 @@
 // renderer's own image through IBasicVideo (stretched), or the last frame
 // the Sample Grabber buffered (unscaled).
 //
-// Both paths hand GDI a pixel buffer described by a 40-byte bitmap header.
-// GDI reads as many bytes as that header (and the scan-line count) says, so
-// the header is checked against the buffer before anything is drawn: a
-// header that promises more pixels than were delivered is refused.
+// Both paths hand GDI a pixel buffer described by a bitmap header of the
+// library's own (40 bytes, then the colour masks or the colour table). GDI
+// reads as many bytes as that header (and the scan-line count) says, so the
+// description is checked against the bytes it came from and the pixels
+// against the buffer before anything is drawn: a header that promises more
+// than was delivered is refused.
+//
+// The pixels go into the open graph's frame buffer, which is reused from
+// one grab to the next, so a grab costs one copy of the frame and the
+// drawing itself.
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -33,52 +40,97 @@ enum : int {
     kNoMemory = -6,
 };
 
-// A zero-filled buffer from the process heap, freed on every path.
-class PixelBuffer {
-public:
-    explicit PixelBuffer(uint64_t size)
-        : data_(size > 0 && size <= 0x7FFFFFFF
-                    ? static_cast<BYTE*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, static_cast<SIZE_T>(size)))
-                    : nullptr)
-    {
-    }
-    ~PixelBuffer()
-    {
-        if (data_)
-            HeapFree(GetProcessHeap(), 0, data_);
-    }
-    PixelBuffer(const PixelBuffer&) = delete;
-    PixelBuffer& operator=(const PixelBuffer&) = delete;
-    BYTE* get() const { return data_; }
-
-private:
-    BYTE* data_;
-};
-
-// The header followed by one zero colour entry: what both GDI calls get.
+// What GDI is handed: a 40-byte header and room for a whole colour table
+// (or the three colour masks), so that nothing GDI reads lies outside it.
 struct DrawInfo {
-    BITMAPINFO info;
-    explicit DrawInfo(const void* header)
-    {
-        std::memset(&info, 0, sizeof info);
-        std::memcpy(&info.bmiHeader, header, sizeof(BITMAPINFOHEADER));
-    }
+    BITMAPINFOHEADER header;
+    RGBQUAD colours[256];
+    const BITMAPINFO* info() const { return reinterpret_cast<const BITMAPINFO*>(this); }
 };
-static_assert(sizeof(BITMAPINFO) == 44, "a 40-byte header and one colour entry");
+static_assert(offsetof(DrawInfo, colours) == sizeof(BITMAPINFOHEADER), "colours follow the header");
 
 LONG rows(const BITMAPINFOHEADER& header) { return header.biHeight < 0 ? -header.biHeight : header.biHeight; }
 
-// Bytes of pixels that an uncompressed 16/24/32-bit header describes, or 0
-// for a header GDI could not draw from these bytes alone (colour tables,
-// colour masks, compressed or planar formats, no pixels).
-uint64_t pixelBytes(const BITMAPINFOHEADER& header)
+// How a DIB description lies in memory, and what GDI may be told of it.
+struct DibLayout {
+    DrawInfo draw;
+    std::uint64_t pixelOffset = 0; // from the header's start to the pixels, in a packed DIB
+    std::uint64_t pixelBytes = 0;
+};
+
+// Reads the description at `source`, of which `available` bytes may be read
+// (the header and whatever follows it). Uncompressed 16/24/32-bit images,
+// 16/32-bit images with colour masks, and 1/4/8-bit images with their
+// colour table are drawn; false for anything else, and for a header whose
+// size, masks or colour table reach past the available bytes. The header GDI
+// gets is always 40 bytes long and names only the colour entries copied here.
+bool readLayout(const BYTE* source, std::uint64_t available, DibLayout& out)
 {
+    if (available < sizeof(BITMAPINFOHEADER))
+        return false;
+    std::memset(&out.draw, 0, sizeof out.draw);
+    BITMAPINFOHEADER& header = out.draw.header;
+    std::memcpy(&header, source, sizeof header);
+    const std::uint64_t headerSize = header.biSize;
     const WORD bits = header.biBitCount;
-    if (header.biCompression != BI_RGB || (bits != 16 && bits != 24 && bits != 32) || header.biWidth <= 0 ||
+    if (headerSize < sizeof(BITMAPINFOHEADER) || headerSize > available || header.biWidth <= 0 ||
         header.biHeight == 0 || header.biHeight == LONG_MIN)
-        return 0;
-    const uint64_t stride = ((static_cast<uint64_t>(header.biWidth) * bits + 31) / 32) * 4;
-    return stride * static_cast<uint64_t>(rows(header));
+        return false;
+
+    std::uint64_t entries = 0;   // colour entries GDI gets
+    std::uint64_t tableBytes = 0; // bytes after the header before the pixels, in a packed DIB
+    if (header.biCompression == BI_RGB && (bits == 16 || bits == 24 || bits == 32)) {
+        // A colour table is optional here and not needed to draw.
+        tableBytes = std::uint64_t{header.biClrUsed} * sizeof(RGBQUAD);
+    } else if (header.biCompression == BI_BITFIELDS && (bits == 16 || bits == 32)) {
+        // The masks sit right after the first 40 bytes: inside a longer
+        // header, or after a 40-byte one.
+        constexpr std::uint64_t kMaskBytes = 3 * sizeof(DWORD);
+        if (sizeof(BITMAPINFOHEADER) + kMaskBytes > available)
+            return false;
+        std::memcpy(out.draw.colours, source + sizeof(BITMAPINFOHEADER), kMaskBytes);
+        tableBytes = (headerSize == sizeof(BITMAPINFOHEADER) ? kMaskBytes : 0) +
+                     std::uint64_t{header.biClrUsed} * sizeof(RGBQUAD);
+    } else if (header.biCompression == BI_RGB && (bits == 1 || bits == 4 || bits == 8)) {
+        const std::uint64_t most = std::uint64_t{1} << bits;
+        entries = header.biClrUsed ? header.biClrUsed : most;
+        if (entries > most)
+            return false;
+        tableBytes = entries * sizeof(RGBQUAD);
+        if (headerSize + tableBytes > available)
+            return false;
+        std::memcpy(out.draw.colours, source + headerSize, static_cast<size_t>(tableBytes));
+    } else {
+        return false;
+    }
+    header.biSize = sizeof(BITMAPINFOHEADER);
+    header.biClrUsed = static_cast<DWORD>(entries);
+    header.biClrImportant = 0;
+
+    const std::uint64_t stride = ((static_cast<std::uint64_t>(header.biWidth) * bits + 31) / 32) * 4;
+    out.pixelOffset = headerSize + tableBytes;
+    out.pixelBytes = stride * static_cast<std::uint64_t>(rows(header));
+    return true;
+}
+
+// The grabber's connected type, described; false when it has no usable
+// video format block.
+bool readGrabberType(const AM_MEDIA_TYPE& type, DibLayout& out)
+{
+    constexpr std::uint64_t kHeaderAt = offsetof(VIDEOINFOHEADER, bmiHeader);
+    if (type.formattype != ids::FORMAT_VideoInfo || !type.pbFormat || type.cbFormat < sizeof(VIDEOINFOHEADER))
+        return false;
+    return readLayout(type.pbFormat + kHeaderAt, type.cbFormat - kHeaderAt, out);
+}
+
+// Asks the grabber for its connected type again; each query hands out a new
+// format block, and the previous one goes first.
+bool refreshGrabberType(Player& p, DibLayout& out)
+{
+    platform::freeMediaTypeFormat(p.grabberMediaType);
+    HRESULT hr = p.sampleGrabber->GetConnectedMediaType(&p.grabberMediaType);
+    p.grabberTypeCurrent = SUCCEEDED(hr) && readGrabberType(p.grabberMediaType, out);
+    return p.grabberTypeCurrent;
 }
 
 } // namespace
@@ -130,25 +182,25 @@ int OMBRIX_CALL omb_CaptureVideo(omb_handle dc, int x, int y, int width, int hei
         return kEmptyImage;
     if (static_cast<size_t>(size) < sizeof(BITMAPINFOHEADER))
         return kUnusableImage;
-    PixelBuffer image(static_cast<uint64_t>(size));
-    if (!image.get())
+    BYTE* image = p.frameBuffer.reserve(static_cast<std::uint64_t>(size));
+    if (!image)
         return kNoMemory;
     LONG filled = size;
-    if (FAILED(video->GetCurrentImage(&filled, reinterpret_cast<LONG*>(image.get()))))
+    if (FAILED(video->GetCurrentImage(&filled, reinterpret_cast<LONG*>(image))))
         return kUnusableImage;
 
-    DrawInfo draw(image.get());
-    const BITMAPINFOHEADER& header = draw.info.bmiHeader;
-    const uint64_t pixels = pixelBytes(header);
-    if (pixels == 0 || sizeof(BITMAPINFOHEADER) + pixels > static_cast<uint64_t>(size))
+    DibLayout layout;
+    if (!readLayout(image, static_cast<std::uint64_t>(size), layout) ||
+        layout.pixelOffset + layout.pixelBytes > static_cast<std::uint64_t>(size))
         return kUnusableImage;
+    const BITMAPINFOHEADER& header = layout.draw.header;
 
     // The native size is the source extent; it may not reach outside the
     // image that was delivered (a renderer may also report no native size).
     const LONG sourceWidth = nativeWidth > 0 ? std::min(nativeWidth, header.biWidth) : header.biWidth;
     const LONG sourceHeight = nativeHeight > 0 ? std::min(nativeHeight, rows(header)) : rows(header);
     int lines = platform::stretchDIBitsFn(reinterpret_cast<HDC>(dc), x, y, width, height, 0, 0, sourceWidth,
-                                          sourceHeight, image.get() + sizeof(BITMAPINFOHEADER), &draw.info,
+                                          sourceHeight, image + layout.pixelOffset, layout.draw.info(),
                                           DIB_RGB_COLORS, static_cast<DWORD>(rop));
     return lines > 0 ? 0 : kNothingDrawn;
 }
@@ -165,29 +217,36 @@ int OMBRIX_CALL omb_CaptureVideoEx(omb_handle dc, int x, int y, int width, int h
     if (!p.sampleGrabber)
         return kNoGrabber;
 
-    // Each query hands out a new format block; the previous one goes first.
-    platform::freeMediaTypeFormat(p.grabberMediaType);
-    HRESULT hr = p.sampleGrabber->GetConnectedMediaType(&p.grabberMediaType);
-    const AM_MEDIA_TYPE& type = p.grabberMediaType;
-    if (FAILED(hr) || type.formattype != ids::FORMAT_VideoInfo || !type.pbFormat ||
-        type.cbFormat < sizeof(VIDEOINFOHEADER))
-        return kNotConnected;
-    DrawInfo draw(&reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat)->bmiHeader);
-    const BITMAPINFOHEADER& header = draw.info.bmiHeader;
-    const uint64_t pixels = pixelBytes(header);
-    if (pixels == 0)
-        return kNotConnected;
-
-    // The sample size may understate a frame (some grabbers report 1); the
-    // buffer is as large as the header says a frame is.
-    const uint64_t capacity = std::max<uint64_t>(type.lSampleSize, pixels);
-    PixelBuffer frame(capacity);
-    if (!frame.get())
-        return kNoMemory;
-    LONG filled = static_cast<LONG>(capacity);
-    if (FAILED(p.sampleGrabber->GetCurrentBuffer(&filled, reinterpret_cast<LONG*>(frame.get()))) || filled < 0 ||
-        static_cast<uint64_t>(filled) < pixels)
+    // The connected type changes only when the grabber's pin is connected
+    // anew, and then the frame it buffers changes size too. So the type is
+    // asked for again only when none is known yet or when the buffered frame
+    // does not have the size the known type describes.
+    DibLayout layout;
+    bool fresh = false;
+    BYTE* frame = nullptr;
+    LONG filled = 0;
+    HRESULT hr = E_FAIL;
+    for (;;) {
+        if (!p.grabberTypeCurrent || !readGrabberType(p.grabberMediaType, layout)) {
+            if (!refreshGrabberType(p, layout))
+                return kNotConnected;
+            fresh = true;
+        }
+        // The sample size may understate a frame (some grabbers report 1);
+        // the buffer is at least as large as the header says a frame is.
+        frame = p.frameBuffer.reserve(std::max<std::uint64_t>(p.grabberMediaType.lSampleSize, layout.pixelBytes));
+        if (!frame)
+            return kNoMemory;
+        filled = static_cast<LONG>(p.frameBuffer.capacity());
+        hr = p.sampleGrabber->GetCurrentBuffer(&filled, reinterpret_cast<LONG*>(frame));
+        const bool sizeMatches = SUCCEEDED(hr) && filled >= 0 && static_cast<std::uint64_t>(filled) == layout.pixelBytes;
+        if (fresh || sizeMatches || (FAILED(hr) && hr != E_OUTOFMEMORY))
+            break;
+        p.grabberTypeCurrent = false; // the frame outgrew or no longer fits the known type
+    }
+    if (FAILED(hr) || filled < 0 || static_cast<std::uint64_t>(filled) < layout.pixelBytes)
         return kNoFrame;
+    const BITMAPINFOHEADER& header = layout.draw.header;
 
     // Only the frame's own rows and columns can be copied: GDI reads one
     // scan line from the buffer for every line it is told to draw.
@@ -195,7 +254,7 @@ int OMBRIX_CALL omb_CaptureVideoEx(omb_handle dc, int x, int y, int width, int h
     const int copyHeight = std::clamp(height, 0, static_cast<int>(rows(header)));
     int lines = platform::setDIBitsToDeviceFn(reinterpret_cast<HDC>(dc), x, y, static_cast<DWORD>(copyWidth),
                                               static_cast<DWORD>(copyHeight), 0, 0, 0,
-                                              static_cast<UINT>(copyHeight), frame.get(), &draw.info,
+                                              static_cast<UINT>(copyHeight), frame, layout.draw.info(),
                                               DIB_RGB_COLORS);
     return lines > 0 ? 0 : kNothingDrawn;
 }

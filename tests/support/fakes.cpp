@@ -473,7 +473,13 @@ HRESULT FakeFilter::GetConnectedMediaType(AM_MEDIA_TYPE* type)
     type->formattype = ombrix::ids::FORMAT_VideoInfo;
     type->bFixedSizeSamples = TRUE;
     type->lSampleSize = world.grabberSampleSize;
-    if (!quirk("GetConnectedMediaType.noformat")) {
+    if (!world.grabberFormat.empty()) {
+        void* block = CoTaskMemAlloc(world.grabberFormat.size());
+        std::memcpy(block, world.grabberFormat.data(), world.grabberFormat.size());
+        type->cbFormat = static_cast<ULONG>(world.grabberFormat.size());
+        type->pbFormat = static_cast<BYTE*>(block);
+        world.noteFormatBlock(block);
+    } else if (!quirk("GetConnectedMediaType.noformat")) {
         auto* info = static_cast<VIDEOINFOHEADER*>(CoTaskMemAlloc(sizeof(VIDEOINFOHEADER)));
         std::memset(info, 0, sizeof *info);
         info->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);

@@ -475,6 +475,9 @@ public:
     // The type the Sample Grabber reports once connected.
     LONG grabberWidth = 64, grabberHeight = 48;
     LONG grabberSampleSize = 64 * 48 * 3;
+    // When not empty, the whole format block the Sample Grabber reports
+    // instead of a VIDEOINFOHEADER made from the sizes above.
+    std::vector<BYTE> grabberFormat;
     // The frame the Sample Grabber buffered (empty: none yet).
     std::vector<BYTE> grabberFrame;
 

@@ -30,9 +30,12 @@ struct GdiSpy {
         BITMAPINFO info;
         std::vector<BYTE> bits;
         bool withinBuffer;
+        std::vector<DWORD> colours; // the colour table or the three masks GDI reads
     };
     std::vector<Draw> draws;
     int lines = 1; // what the drawing call reports
+    // Where the pixels StretchDIBits gets begin in the renderer's packed DIB.
+    size_t imagePixelOffset = sizeof(BITMAPINFOHEADER);
 
     GdiSpy()
     {
@@ -57,9 +60,15 @@ struct GdiSpy {
     {
         const BYTE* base = static_cast<const BYTE*>(bits) - offset;
         SIZE_T block = HeapSize(GetProcessHeap(), 0, base);
-        Draw draw{dc, std::move(args), *info, {}, block != static_cast<SIZE_T>(-1) && block >= offset + bytes};
+        Draw draw{dc, std::move(args), *info, {}, block != static_cast<SIZE_T>(-1) && block >= offset + bytes, {}};
         if (draw.withinBuffer)
             draw.bits.assign(static_cast<const BYTE*>(bits), static_cast<const BYTE*>(bits) + bytes);
+        const BITMAPINFOHEADER& header = info->bmiHeader;
+        size_t entries = header.biCompression == BI_BITFIELDS ? 3
+                         : header.biBitCount <= 8 ? (header.biClrUsed ? header.biClrUsed : 1u << header.biBitCount)
+                                                  : header.biClrUsed;
+        const DWORD* table = reinterpret_cast<const DWORD*>(reinterpret_cast<const BYTE*>(info) + header.biSize);
+        draw.colours.assign(table, table + entries);
         return draw;
     }
     static int WINAPI stretch(HDC dc, int x, int y, int w, int h, int sx, int sy, int sw, int sh, const void* bits,
@@ -67,7 +76,7 @@ struct GdiSpy {
     {
         size_t bytes = stride(info) * static_cast<size_t>(std::abs(info->bmiHeader.biHeight));
         current->draws.push_back(keep(dc, {x, y, w, h, sx, sy, sw, sh, static_cast<long>(usage), static_cast<long>(rop)},
-                                      bits, info, bytes, sizeof(BITMAPINFOHEADER)));
+                                      bits, info, bytes, current->imagePixelOffset));
         return current->lines;
     }
     static int WINAPI setBits(HDC dc, int x, int y, DWORD w, DWORD h, int sx, int sy, UINT start, UINT lines,
@@ -388,4 +397,237 @@ TEST_CASE("GetHWNDtoHDC gives the window's device context")
     CHECK(WindowFromDC(dc) == window);
     ReleaseDC(window, dc);
     DestroyWindow(window);
+}
+
+namespace {
+
+// A DIB description: a header of headerSize bytes (its first 40 filled in),
+// with `extra` DWORDs (colour masks or colours) written at extraAt (by
+// default right after the header).
+std::vector<BYTE> description(DWORD headerSize, WORD bits, DWORD compression, DWORD coloursUsed,
+                              const std::vector<DWORD>& extra = {}, size_t extraAt = 0)
+{
+    if (extraAt == 0)
+        extraAt = headerSize;
+    std::vector<BYTE> out(std::max<size_t>(std::max<size_t>(headerSize, sizeof(BITMAPINFOHEADER)),
+                                           extraAt + extra.size() * sizeof(DWORD)));
+    BITMAPINFOHEADER header{};
+    header.biSize = headerSize;
+    header.biWidth = 64;
+    header.biHeight = 48;
+    header.biPlanes = 1;
+    header.biBitCount = bits;
+    header.biCompression = compression;
+    header.biClrUsed = coloursUsed;
+    std::memcpy(out.data(), &header, sizeof header);
+    if (!extra.empty())
+        std::memcpy(out.data() + extraAt, extra.data(), extra.size() * sizeof(DWORD));
+    return out;
+}
+
+std::vector<DWORD> palette(size_t count)
+{
+    std::vector<DWORD> colours;
+    for (size_t i = 0; i < count; ++i)
+        colours.push_back(static_cast<DWORD>(i * 0x010203 + 7));
+    return colours;
+}
+
+const std::vector<DWORD> kRgb565{0xF800, 0x07E0, 0x001F};
+const std::vector<DWORD> kRgb32Masks{0xFF0000, 0xFF00, 0xFF};
+
+// One layout, and what GDI must be given for it (or the refusal).
+struct LayoutCase {
+    const char* name;
+    std::vector<BYTE> description;
+    WORD bits;
+    bool drawn;
+    DWORD compression;          // what GDI's header says
+    std::vector<DWORD> colours; // what GDI's colour entries hold
+};
+
+std::vector<LayoutCase> layoutCases()
+{
+    return {
+        {"RGB565, three masks after a 40-byte header", description(40, 16, BI_BITFIELDS, 0, kRgb565), 16, true,
+         BI_BITFIELDS, kRgb565},
+        {"32-bit masks inside a 124-byte header", description(124, 32, BI_BITFIELDS, 0, kRgb32Masks, 40), 32, true,
+         BI_BITFIELDS, kRgb32Masks},
+        {"8-bit with all 256 colours", description(40, 8, BI_RGB, 0, palette(256)), 8, true, BI_RGB, palette(256)},
+        {"8-bit with 16 colours", description(40, 8, BI_RGB, 16, palette(16)), 8, true, BI_RGB, palette(16)},
+        {"4-bit with its 16 colours", description(40, 4, BI_RGB, 0, palette(16)), 4, true, BI_RGB, palette(16)},
+        {"a 124-byte header before an 8-bit table", description(124, 8, BI_RGB, 2, palette(2)), 8, true, BI_RGB,
+         palette(2)},
+        {"masks missing", description(40, 16, BI_BITFIELDS, 0), 16, false, 0, {}},
+        {"colour table missing", description(40, 8, BI_RGB, 0), 8, false, 0, {}},
+        {"a colour table cut short", description(40, 8, BI_RGB, 0, palette(255)), 8, false, 0, {}},
+        {"more colours than 8 bits can index", description(40, 8, BI_RGB, 300, palette(300)), 8, false, 0, {}},
+        {"a header longer than the bytes given", description(40, 24, BI_RGB, 0, {}, 0), 24, false, 0, {}},
+        {"a header shorter than 40 bytes", description(12, 24, BI_RGB, 0), 24, false, 0, {}},
+        {"masks on a 24-bit image", description(40, 24, BI_BITFIELDS, 0, kRgb565), 24, false, 0, {}},
+        {"8-bit run-length encoded", description(40, 8, BI_RLE8, 0, palette(256)), 8, false, 0, {}},
+    };
+}
+
+// The "longer than given" case names 124 bytes in 40.
+LayoutCase& patchLongHeader(LayoutCase& c)
+{
+    if (std::string(c.name) == "a header longer than the bytes given")
+        reinterpret_cast<BITMAPINFOHEADER*>(c.description.data())->biSize = 124;
+    return c;
+}
+
+void checkDraw(const GdiSpy::Draw& draw, const LayoutCase& c, const std::vector<BYTE>& pixels)
+{
+    CHECK(draw.withinBuffer);
+    CHECK(draw.bits == pixels);
+    CHECK(draw.info.bmiHeader.biSize == sizeof(BITMAPINFOHEADER));
+    CHECK(draw.info.bmiHeader.biBitCount == c.bits);
+    CHECK(draw.info.bmiHeader.biCompression == c.compression);
+    CHECK(draw.colours == c.colours);
+}
+
+} // namespace
+
+TEST_CASE("the grabber's format block: masks and colour tables go to GDI, anything reaching past the block is refused")
+{
+    for (LayoutCase c : layoutCases()) {
+        CAPTURE(c.name);
+        patchLongHeader(c);
+        OpenGrabber open;
+        std::vector<BYTE> block(offsetof(VIDEOINFOHEADER, bmiHeader), 0);
+        block.insert(block.end(), c.description.begin(), c.description.end());
+        block.resize(std::max(block.size(), sizeof(VIDEOINFOHEADER)));
+        open.world.grabberFormat = block;
+        open.world.grabberFrame = fakes::dibPixels(64, 48, c.bits, 3);
+        open.world.grabberSampleSize = static_cast<LONG>(open.world.grabberFrame.size());
+        const int result = omb_CaptureVideoEx(reinterpret_cast<omb_handle>(kDC), 0, 0, 64, 48);
+        if (c.drawn) {
+            CHECK(result == 0);
+            REQUIRE(open.gdi.draws.size() == 1);
+            checkDraw(open.gdi.draws[0], c, open.world.grabberFrame);
+        } else {
+            CHECK(result == -3);
+            CHECK(open.gdi.draws.empty());
+            CHECK(open.world.calls("grabber.GetCurrentBuffer").empty());
+        }
+    }
+}
+
+TEST_CASE("the renderer's packed DIB: pixels after the masks or colour table, and nothing read past the image")
+{
+    for (LayoutCase c : layoutCases()) {
+        CAPTURE(c.name);
+        patchLongHeader(c);
+        OpenRenderer open;
+        std::vector<BYTE> pixels = fakes::dibPixels(64, 48, c.bits, 5);
+        std::vector<BYTE> image = c.description;
+        image.insert(image.end(), pixels.begin(), pixels.end());
+        if (std::string(c.name) == "a header longer than the bytes given")
+            image.resize(100); // the 124 bytes it names are not there
+        open.world.graph()->currentImage = image;
+        open.gdi.imagePixelOffset = c.description.size();
+        const int result = omb_CaptureVideo(reinterpret_cast<omb_handle>(kDC), 0, 0, 64, 48, SRCCOPY);
+        if (c.drawn) {
+            CHECK(result == 0);
+            REQUIRE(open.gdi.draws.size() == 1);
+            checkDraw(open.gdi.draws[0], c, pixels);
+        } else {
+            CHECK(result == -5);
+            CHECK(open.gdi.draws.empty());
+        }
+    }
+}
+
+TEST_CASE_FIXTURE(OpenRenderer, "a packed DIB whose optional colour table pushes the pixels past its end is refused")
+{
+    std::vector<BYTE> image = description(40, 24, BI_RGB, 100);
+    std::vector<BYTE> pixels = fakes::dibPixels(64, 48, 24);
+    image.insert(image.end(), pixels.begin(), pixels.end());
+    world.graph()->currentImage = image; // 100 colours named, none there
+    CHECK(omb_CaptureVideo(0, 0, 0, 64, 48, SRCCOPY) == -5);
+
+    // With the table there, the pixels are found after it; GDI gets no table.
+    image = description(40, 24, BI_RGB, 100, palette(100));
+    image.insert(image.end(), pixels.begin(), pixels.end());
+    world.graph()->currentImage = image;
+    gdi.imagePixelOffset = 40 + 400;
+    CHECK(omb_CaptureVideo(0, 0, 0, 64, 48, SRCCOPY) == 0);
+    REQUIRE(gdi.draws.size() == 1);
+    CHECK(gdi.draws[0].bits == pixels);
+    CHECK(gdi.draws[0].info.bmiHeader.biClrUsed == 0);
+    CHECK(gdi.draws[0].withinBuffer);
+}
+
+TEST_CASE_FIXTURE(OpenGrabber, "grabs of one frame size reuse one buffer and ask for the type once")
+{
+    for (int i = 0; i < 5; ++i)
+        REQUIRE(omb_CaptureVideoEx(0, 0, 0, 64, 48) == 0);
+    CHECK(world.calls("grabber.GetConnectedMediaType").size() == 1);
+    CHECK(world.calls("grabber.GetCurrentBuffer").size() == 5);
+    BYTE* buffer = p.frameBuffer.data();
+    REQUIRE(buffer != nullptr);
+    CHECK(p.frameBuffer.capacity() == 64 * 48 * 3);
+    world.clearLog();
+    gdi.draws.clear();
+
+    SUBCASE("the same size again: the same buffer")
+    {
+        CHECK(omb_CaptureVideoEx(0, 0, 0, 64, 48) == 0);
+        CHECK(p.frameBuffer.data() == buffer);
+        CHECK(world.log == Lines{"grabber.GetCurrentBuffer(9216)"});
+    }
+    SUBCASE("a larger frame: the type is asked for again and the buffer grows")
+    {
+        world.grabberWidth = 128, world.grabberHeight = 96, world.grabberSampleSize = 128 * 96 * 3;
+        world.grabberFrame = fakes::dibPixels(128, 96, 24, 9);
+        CHECK(omb_CaptureVideoEx(0, 0, 0, 1000, 1000) == 0);
+        CHECK(world.log == Lines{"grabber.GetCurrentBuffer(9216)", "grabber.GetConnectedMediaType()",
+                                 "grabber.GetCurrentBuffer(36864)"});
+        CHECK(p.frameBuffer.capacity() == 128 * 96 * 3);
+        REQUIRE(gdi.draws.size() == 1);
+        CHECK(gdi.draws[0].args == std::vector<long>{0, 0, 128, 96, 0, 0, 0, 96, DIB_RGB_COLORS});
+        CHECK(gdi.draws[0].bits == world.grabberFrame);
+        CHECK(gdi.draws[0].withinBuffer);
+    }
+    SUBCASE("a smaller frame: the type is asked for again, the buffer is kept")
+    {
+        world.grabberWidth = 32, world.grabberHeight = 24, world.grabberSampleSize = 32 * 24 * 3;
+        world.grabberFrame = fakes::dibPixels(32, 24, 24, 9);
+        CHECK(omb_CaptureVideoEx(0, 0, 0, 1000, 1000) == 0);
+        CHECK(world.log == Lines{"grabber.GetCurrentBuffer(9216)", "grabber.GetConnectedMediaType()",
+                                 "grabber.GetCurrentBuffer(9216)"});
+        CHECK(p.frameBuffer.data() == buffer);
+        REQUIRE(gdi.draws.size() == 1);
+        CHECK(gdi.draws[0].args == std::vector<long>{0, 0, 32, 24, 0, 0, 0, 24, DIB_RGB_COLORS});
+        CHECK(gdi.draws[0].bits == world.grabberFrame);
+    }
+    SUBCASE("the grabber loses its connection: the type is asked for again and the failure reported")
+    {
+        world.filter("grabber")->connected = false;
+        CHECK(omb_CaptureVideoEx(0, 0, 0, 64, 48) == -5);
+        world.filter("grabber")->connected = true;
+        CHECK(omb_CaptureVideoEx(0, 0, 0, 64, 48) == 0);
+    }
+    SUBCASE("closing releases the buffer and forgets the type")
+    {
+        omb_Close();
+        CHECK(p.frameBuffer.data() == nullptr);
+        CHECK(p.frameBuffer.capacity() == 0);
+        CHECK_FALSE(p.grabberTypeCurrent);
+        CHECK(world.liveFormatBlocks() == 0);
+    }
+}
+
+TEST_CASE_FIXTURE(OpenRenderer, "the renderer's images go into the same buffer, released at close")
+{
+    REQUIRE(omb_CaptureVideo(0, 0, 0, 64, 48, SRCCOPY) == 0);
+    BYTE* buffer = p.frameBuffer.data();
+    REQUIRE(buffer != nullptr);
+    REQUIRE(omb_CaptureVideo(0, 0, 0, 64, 48, SRCCOPY) == 0);
+    CHECK(p.frameBuffer.data() == buffer);
+    CHECK(gdi.draws.back().bits == std::vector<BYTE>(world.graph()->currentImage.begin() + 40,
+                                                     world.graph()->currentImage.end()));
+    omb_Close();
+    CHECK(p.frameBuffer.data() == nullptr);
 }

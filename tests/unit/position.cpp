@@ -87,3 +87,24 @@ TEST_CASE_FIXTURE(FakePlayer, "a graph that cannot answer gives fixed values, ne
         CHECK(omb_Info(3) == -2);
     }
 }
+
+TEST_CASE_FIXTURE(FakePlayer, "the position exports hold one IMediaPosition for the open graph, released at close")
+{
+    REQUIRE(omb_Open("C:\\a.avi", 6, 0, 0, 0) == 0);
+    const LONG before = world.graph()->refs;
+    CHECK(omb_GetNowPlayTime() == 0.0);
+    CHECK(world.graph()->refs == before + 1);
+    CHECK(omb_GetAllPlayTime() >= 0.0);
+    CHECK(omb_SetSeek(1.0) == 0);
+    CHECK(omb_Info(3) == 100);
+    CHECK(omb_GetSpeed() >= 0);
+    CHECK(world.graph()->refs == before + 1);
+    CHECK(p.heldPosition);
+    CHECK(omb_Close() == 0);
+    CHECK_FALSE(p.heldPosition);
+
+    // A new graph is asked afresh.
+    REQUIRE(omb_Open("C:\\a.avi", 6, 0, 0, 0) == 0);
+    world.graph()->positionSeconds = 0.5;
+    CHECK(omb_GetNowPlayTime() == 0.5);
+}
