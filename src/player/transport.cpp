@@ -7,7 +7,7 @@
 #include "platform/media_foundation.h"
 #include "player/arguments.h"
 #include "player/player.h"
-#include "video/video_window.h"
+#include "player/window_placement.h"
 
 using namespace ombrix;
 

@@ -6,19 +6,17 @@
 // support them (EVR, audio only, Null Renderer) makes the forwarded calls
 // fail; a getter that fails or writes nothing is reported as kNoAnswer
 // rather than as a made-up value.
-#include "video/video_window.h"
-
 #include <climits>
 
 #include "ombrix.h"
 #include "platform/com.h"
 #include "platform/ids.h"
 #include "player/arguments.h"
+#include "player/window_placement.h"
 
 namespace ombrix {
 namespace {
 
-constexpr LONG kVideoWindowStyle = WS_CHILD | WS_CLIPSIBLINGS; // 0x44000000
 
 enum : int {
     kNotOpen = -1,
@@ -83,20 +81,6 @@ int switchOrAsk(Player& p, int selector, int on, Set set, Ask ask)
 }
 
 } // namespace
-
-bool placeVideoWindow(Player& p, HWND owner, int left, int top, int width, int height)
-{
-    CallScoped<IVideoWindow> video(p.videoWindow);
-    if (!askForVideoWindow(p))
-        return false;
-    video->put_Owner(reinterpret_cast<OAHWND>(owner));
-    video->put_WindowStyle(kVideoWindowStyle);
-    video->SetWindowPosition(left, top, width, height);
-    video->SetWindowForeground(OATRUE);
-    video->put_Visible(OATRUE);
-    return true;
-}
-
 } // namespace ombrix
 
 using namespace ombrix;
