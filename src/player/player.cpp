@@ -16,9 +16,12 @@ Player& player()
     return *instance;
 }
 
-void publishGraph(Player& p, OpenGraph& g)
+namespace {
+
+// Exchanges the graph's interfaces between the Player and g, and starts a
+// new graph epoch (the worker's copies go stale). Called under fieldLock.
+void exchangeGraph(Player& p, OpenGraph& g, int state)
 {
-    FieldLock lock(p);
     p.sampleGrabber.Swap(g.sampleGrabber);
     p.grabberFilter.Swap(g.grabberFilter);
     p.mediaEvent.Swap(g.mediaEvent);
@@ -35,7 +38,15 @@ void publishGraph(Player& p, OpenGraph& g)
     ++p.graphEpoch;
     ++p.runEpoch;
     p.stopRequested = false;
-    p.playState = PlayState_Open;
+    p.playState = state;
+}
+
+} // namespace
+
+void publishGraph(Player& p, OpenGraph& g)
+{
+    FieldLock lock(p);
+    exchangeGraph(p, g, PlayState_Open);
 }
 
 void releaseGraph(Player& p, OpenGraph& g)
@@ -95,23 +106,7 @@ void tearDownGraph(Player& p)
     OpenGraph parts;
     {
         FieldLock lock(p);
-        parts.sampleGrabber.Swap(p.sampleGrabber);
-        parts.grabberFilter.Swap(p.grabberFilter);
-        parts.mediaEvent.Swap(p.mediaEvent);
-        parts.mediaControl.Swap(p.mediaControl);
-        parts.audioRenderer.Swap(p.audioRenderer);
-        parts.videoRenderer.Swap(p.videoRenderer);
-        parts.vmr7Filter.Swap(p.vmr7Filter);
-        parts.vmr9Filter.Swap(p.vmr9Filter);
-        parts.evrFilter.Swap(p.evrFilter);
-        parts.nullRenderer.Swap(p.nullRenderer);
-        parts.sourceFilter.Swap(p.sourceFilter);
-        parts.captureBuilder.Swap(p.captureBuilder);
-        parts.graph.Swap(p.graph);
-        ++p.graphEpoch;
-        ++p.runEpoch;
-        p.stopRequested = false;
-        p.playState = PlayState_Closed;
+        exchangeGraph(p, parts, PlayState_Closed);
     }
     // A restart in flight finishes (or gives up) first; whatever the worker
     // still holds comes back here, so the graph goes on this thread.

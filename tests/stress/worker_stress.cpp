@@ -44,14 +44,6 @@ size_t completions(const HostWindow& host)
                          [](const testing::ForwardedEvent& e) { return e.wParam == EC_COMPLETE; });
 }
 
-// The process's committed private memory (Wine reports it as PagefileUsage).
-SIZE_T committedBytes()
-{
-    PROCESS_MEMORY_COUNTERS counters{};
-    counters.cb = sizeof counters;
-    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
-    return counters.PagefileUsage;
-}
 
 } // namespace
 
@@ -225,12 +217,12 @@ TEST_CASE_FIXTURE(RealPlayer, "stress: 1,000 opens and closes after warm-up keep
     SIZE_T libraryGrowth = 0, platformGrowth = 0;
     auto grow = [](SIZE_T before, SIZE_T after) { return after > before ? after - before : 0; };
     for (int block = 0; block < 10; ++block) {
-        SIZE_T before = committedBytes();
+        SIZE_T before = testing::committedBytes();
         library(100);
-        libraryGrowth += grow(before, committedBytes());
-        before = committedBytes();
+        libraryGrowth += grow(before, testing::committedBytes());
+        before = testing::committedBytes();
         platform(100);
-        platformGrowth += grow(before, committedBytes());
+        platformGrowth += grow(before, testing::committedBytes());
     }
     MESSAGE("1000 opens and closes: committed bytes grew " << libraryGrowth << "; the same graphs built by the "
                                                            << "platform's calls alone: " << platformGrowth);

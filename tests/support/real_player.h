@@ -24,6 +24,10 @@ struct RealPlayer {
     const WineMedia& media;
 };
 
+// The process's committed private memory (Wine leaves PrivateUsage 0 and
+// reports it as PagefileUsage).
+SIZE_T committedBytes();
+
 inline int count(const std::vector<std::string>& names, const std::string& name)
 {
     return static_cast<int>(std::count(names.begin(), names.end(), name));

@@ -96,15 +96,6 @@ int touchedOutside(const Canvas& canvas, int x0, int y0, int w, int h)
     return touched;
 }
 
-// The process's committed private memory (Wine leaves PrivateUsage 0 and
-// reports it as PagefileUsage).
-SIZE_T committedBytes()
-{
-    PROCESS_MEMORY_COUNTERS counters{};
-    counters.cb = sizeof counters;
-    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
-    return counters.PagefileUsage;
-}
 
 } // namespace
 
@@ -150,10 +141,10 @@ TEST_CASE_FIXTURE(RealPlayer, "mode 0 grabs exact frames into a memory DC, and m
     // One leaked format block per capture would be 176 KB a round.
     SIZE_T smallestGrowth = SIZE_MAX;
     for (int round = 0; round < 3 && smallestGrowth > 100 * 1024; ++round) {
-        const SIZE_T before = committedBytes();
+        const SIZE_T before = testing::committedBytes();
         for (int i = 0; i < 2000; ++i)
             REQUIRE(omb_CaptureVideoEx(canvas.handle(), 0, 0, 64, 48) == 0);
-        const SIZE_T after = committedBytes();
+        const SIZE_T after = testing::committedBytes();
         MESSAGE("committed bytes before " << before << ", after 2000 more captures " << after);
         smallestGrowth = std::min(smallestGrowth, after > before ? after - before : 0);
     }
