@@ -68,8 +68,8 @@ extern "C" int OMBRIX_CALL omb_SetGraphStreams(int mode, int latency) noexcept
     if (!p.isOpen())
         return -1;
     ComPtr<IAMGraphStreams> streams;
-    if (!platform::obtain(p.graph.Get(), ids::IID_IAMGraphStreams, streams))
-        return -3;
+    if (int code = queryGraph(p, ids::IID_IAMGraphStreams, streams, -3))
+        return code;
     switch (mode) {
     case 0:
         // Offsets off; the latency is not used.

@@ -115,6 +115,14 @@ struct Player {
 // at unload, when COM may already be gone.
 Player& player();
 
+// Queries the open graph for iid into out (a call-scoped slot or a local):
+// 0, or `missing` when the graph does not offer the interface.
+template <class T>
+int queryGraph(Player& p, REFIID iid, ComPtr<T>& out, int missing)
+{
+    return platform::obtain(p.graph.Get(), iid, out) ? 0 : missing;
+}
+
 // Empties a call-scoped slot when the export that filled it returns, on
 // every path.
 template <class T>

@@ -15,10 +15,13 @@ enum StepCode : int {
     kCannotStep = -2, // also: the graph offers no IVideoFrameStep
 };
 
-// Fills the call-scoped slot; false when the graph has no stepping interface.
-bool askForFrameStep(Player& p)
+// Fills the call-scoped slot: 0, or the code for why there is no stepping
+// interface.
+int askForFrameStep(Player& p)
 {
-    return platform::obtain(p.graph.Get(), ids::IID_IVideoFrameStep, p.frameStep);
+    if (!p.isOpen())
+        return kNotOpen;
+    return queryGraph(p, ids::IID_IVideoFrameStep, p.frameStep, kCannotStep);
 }
 
 } // namespace
@@ -29,11 +32,9 @@ using namespace ombrix;
 extern "C" int OMBRIX_CALL omb_SetFrameStep(int frames) noexcept
 {
     Player& p = player();
-    if (!p.isOpen())
-        return kNotOpen;
     CallScoped<IVideoFrameStep> step(p.frameStep);
-    if (!askForFrameStep(p))
-        return kCannotStep;
+    if (int code = askForFrameStep(p))
+        return code;
     // The count's 32 bits are passed unchanged: -1 asks for 4294967295 frames.
     return step->Step(static_cast<DWORD>(frames), nullptr);
 }
@@ -41,22 +42,18 @@ extern "C" int OMBRIX_CALL omb_SetFrameStep(int frames) noexcept
 extern "C" int OMBRIX_CALL omb_CanselFrameStep(void) noexcept
 {
     Player& p = player();
-    if (!p.isOpen())
-        return kNotOpen;
     CallScoped<IVideoFrameStep> step(p.frameStep);
-    if (!askForFrameStep(p))
-        return kCannotStep;
+    if (int code = askForFrameStep(p))
+        return code;
     return step->CancelStep();
 }
 
 extern "C" int OMBRIX_CALL omb_CanFrameStep(int multiple) noexcept
 {
     Player& p = player();
-    if (!p.isOpen())
-        return kNotOpen;
     CallScoped<IVideoFrameStep> step(p.frameStep);
-    if (!askForFrameStep(p))
-        return kCannotStep;
+    if (int code = askForFrameStep(p))
+        return code;
     // Only S_OK means yes; S_FALSE and every failure mean no. A yes returns
     // the argument itself, so CanFrameStep(-1) answers yes with -1.
     return step->CanStep(multiple, nullptr) == S_OK ? multiple : kCannotStep;

@@ -144,8 +144,8 @@ extern "C" int OMBRIX_CALL omb_GetMediaSeeking(int query) noexcept
     if (query < kCapabilities || query > kRate)
         return kBadSelector;
     CallScoped<IMediaSeeking> seeking(p.mediaSeeking);
-    if (!platform::obtain(p.graph.Get(), ids::IID_IMediaSeeking, p.mediaSeeking))
-        return kNoSeeking;
+    if (int code = queryGraph(p, ids::IID_IMediaSeeking, p.mediaSeeking, kNoSeeking))
+        return code;
     return readQuery(seeking.get(), query);
 }
 
@@ -157,7 +157,7 @@ extern "C" int OMBRIX_CALL omb_SetMediaSeeking(int command, int value) noexcept
     if (command < kUseMediaTime || command > kSetRate)
         return kBadSelector;
     CallScoped<IMediaSeeking> seeking(p.mediaSeeking);
-    if (!platform::obtain(p.graph.Get(), ids::IID_IMediaSeeking, p.mediaSeeking))
-        return kNoSeeking;
+    if (int code = queryGraph(p, ids::IID_IMediaSeeking, p.mediaSeeking, kNoSeeking))
+        return code;
     return runCommand(seeking.get(), command, value);
 }
