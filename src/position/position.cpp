@@ -22,7 +22,7 @@ constexpr double kNotOpenTime = -1.0;
 enum class Time { Duration, Current };
 
 // Reads one time of the graph; false when the graph could not tell it.
-bool readTime(Player& p, Time which, double& seconds)
+inline __attribute__((always_inline)) bool readTime(Player& p, Time which, double& seconds)
 {
     IMediaPosition* position = heldPosition(p);
     if (!position)
@@ -39,14 +39,10 @@ bool readTime(Player& p, Time which, double& seconds)
 inline __attribute__((always_inline)) double timeOrFailure(Time which)
 {
     Player& p = player();
-    if (!p.isOpen())
-        return kNotOpenTime;
-    IMediaPosition* position = heldPosition(p);
-    if (!position)
-        return kNotOpenTime;
-    double seconds = 0.0;
-    HRESULT hr = which == Time::Duration ? position->get_Duration(&seconds) : position->get_CurrentPosition(&seconds);
-    return FAILED(hr) ? kNotOpenTime : seconds;
+    double seconds = kNotOpenTime;
+    if (p.isOpen())
+        readTime(p, which, seconds);
+    return seconds;
 }
 
 int seek(double seconds)
