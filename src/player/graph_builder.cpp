@@ -117,8 +117,7 @@ namespace {
 // stream passes through it; it is never connected by hand.
 void addSampleGrabber(Player& p, OpenGraph& g)
 {
-    platform::freeMediaTypeFormat(p.grabberMediaType);
-    std::memset(&p.grabberMediaType, 0, sizeof p.grabberMediaType);
+    p.grabberMediaType.reset();
     if (FAILED(platform::create(ids::CLSID_SampleGrabber, kGraphContext, ids::IID_IBaseFilter,
                                 g.grabberFilter)) ||
         FAILED(platform::query(g.grabberFilter.Get(), ids::IID_ISampleGrabber, g.sampleGrabber))) {
@@ -249,8 +248,7 @@ extern "C" int OMBRIX_CALL omb_Open(const char* fileName, int mode, int /*reserv
 
     publishGraph(p, built);
     if (p.useGrabber == 1 && p.sampleGrabber) {
-        platform::freeMediaTypeFormat(p.grabberMediaType);
-        p.sampleGrabber->GetConnectedMediaType(&p.grabberMediaType);
+        p.sampleGrabber->GetConnectedMediaType(p.grabberMediaType.fill());
     }
     return kOpened;
 }

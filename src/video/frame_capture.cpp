@@ -127,8 +127,7 @@ bool readGrabberType(const AM_MEDIA_TYPE& type, DibLayout& out)
 // format block, and the previous one goes first.
 bool refreshGrabberType(Player& p, DibLayout& out)
 {
-    platform::freeMediaTypeFormat(p.grabberMediaType);
-    HRESULT hr = p.sampleGrabber->GetConnectedMediaType(&p.grabberMediaType);
+    HRESULT hr = p.sampleGrabber->GetConnectedMediaType(p.grabberMediaType.fill());
     p.grabberTypeCurrent = SUCCEEDED(hr) && readGrabberType(p.grabberMediaType, out);
     return p.grabberTypeCurrent;
 }
