@@ -20,7 +20,7 @@ void startTimedGrab()
     // answers) get the frame that is current when the position passes the
     // grab time. The sample clip has none.
     int volume = omb_GetVolume(1);
-    bool exact = app.sampleClip || volume == -2;
+    bool exact = app.sampleClip || volume == OMB_E_NO_AUDIO;
     if (!exact) {
         say("grab: the file has audio (omb_GetVolume(1) = " + play::formatCode(volume) +
             "), so the frame is taken as it plays, without a seek");

@@ -72,9 +72,9 @@ void seekBy(bool back)
 void stepVolume(bool up)
 {
     int volume = omb_GetVolume(1), balance = omb_GetVolume(0);
-    if (volume == -1 || volume == -2)
+    if (volume == OMB_E_NOT_OPEN || volume == OMB_E_NO_AUDIO)
         volume = 0;
-    if (balance == -1 || balance == -2)
+    if (balance == OMB_E_NOT_OPEN || balance == OMB_E_NO_AUDIO)
         balance = 0;
     int next = play::stepVolume(volume, up ? 1 : -1);
     act(call(up ? "Up: omb_SetVolume" : "Down: omb_SetVolume", omb_SetVolume(balance, next)) + " (asked " +

@@ -149,9 +149,9 @@ void refreshStatus()
     s.duration = omb_GetAllPlayTime();
     s.rate = omb_GetSpeed();
     int volume = omb_GetVolume(1);
-    // -1 (not open) and -2 (no audio control) cannot be told from a volume
-    // of -1 or -2 hundredths; a player never sets those, so they are codes.
-    s.volumeCode = volume == -1 || volume == -2 ? volume : 0;
+    // The two codes cannot be told from a volume of -1 or -2 hundredths; a
+    // player never sets those, so they are codes.
+    s.volumeCode = volume == OMB_E_NOT_OPEN || volume == OMB_E_NO_AUDIO ? volume : 0;
     s.volume = s.volumeCode ? 0 : volume;
     s.state = omb_GetState();
     RECT area{};

@@ -64,11 +64,8 @@ extern "C" int OMBRIX_CALL omb_SetAudioClockSlave(int tolerance) noexcept
 
 extern "C" int OMBRIX_CALL omb_SetGraphStreams(int mode, int latency) noexcept
 {
-    Player& p = player();
-    if (!p.isOpen())
-        return OMB_E_NOT_OPEN;
     ComPtr<IAMGraphStreams> streams;
-    if (int code = queryGraph(p, ids::IID_IAMGraphStreams, streams, OMB_E_NO_GRAPH_STREAMS))
+    if (int code = queryGraph(player(), ids::IID_IAMGraphStreams, streams, OMB_E_NO_GRAPH_STREAMS))
         return code;
     switch (mode) {
     case 0:

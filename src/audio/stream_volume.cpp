@@ -12,11 +12,8 @@ using namespace ombrix;
 
 extern "C" int OMBRIX_CALL omb_SetVolume(int balance, int volume) noexcept
 {
-    Player& p = player();
-    if (!p.isOpen())
-        return OMB_E_NOT_OPEN;
     ComPtr<IBasicAudio> audio;
-    if (int code = queryGraph(p, ids::IID_IBasicAudio, audio, OMB_E_NO_AUDIO))
+    if (int code = queryGraph(player(), ids::IID_IBasicAudio, audio, OMB_E_NO_AUDIO))
         return code;
     // Balance first, and neither result is looked at: a refused balance must
     // not keep the volume from being applied.

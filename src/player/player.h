@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+#include "ombrix.h"
 #include "platform/com.h"
 #include "platform/media_type.h"
 
@@ -117,10 +118,13 @@ struct Player {
 Player& player();
 
 // Queries the open graph for iid into out (a call-scoped slot or a local):
-// 0, or `missing` when the graph does not offer the interface.
+// 0; OMB_E_NOT_OPEN when no graph is open; or `missing` when the graph does
+// not offer the interface.
 template <class T>
 int queryGraph(Player& p, REFIID iid, ComPtr<T>& out, int missing)
 {
+    if (!p.isOpen())
+        return OMB_E_NOT_OPEN;
     return platform::obtain(p.graph.Get(), iid, out) ? 0 : missing;
 }
 

@@ -14,8 +14,6 @@ namespace {
 // interface.
 int askForFrameStep(Player& p)
 {
-    if (!p.isOpen())
-        return OMB_E_NOT_OPEN;
     return queryGraph(p, ids::IID_IVideoFrameStep, p.frameStep, OMB_E_NO_FRAME_STEP);
 }
 

@@ -25,6 +25,10 @@ const GapEntry kGaps[] = {
      "no IAMClockSlave on the DirectSound renderer, no IAMGraphStreams, no IAMClockAdjust"},
     {Gap::RepeatReadsDuration, "RepeatReadsDuration",
      "after a seek while running, the position reads as the duration until the graph stops"},
+    {Gap::EvrCrashOnRelease, "EvrCrashOnRelease",
+     "the graph's final release disconnects the EVR, which crashes (x86_64 also at its first frame)"},
+    {Gap::ExitCrashAfterManyGraphs, "ExitCrashAfterManyGraphs",
+     "the process segfaults in its teardown after some hundred Video Renderer graphs"},
 };
 static_assert(sizeof kGaps / sizeof kGaps[0] == static_cast<int>(Gap::Count), "one entry per gap");
 
@@ -54,6 +58,12 @@ bool has(Gap gap)
 {
     // Every gap of the table is Wine 8.0's; none is Windows'.
     return gap < Gap::Count && onWine();
+}
+
+void keepAlive(Gap gap, IUnknown* object)
+{
+    if (has(gap) && object)
+        object->AddRef();
 }
 
 ForcePlatform::ForcePlatform(bool wine) : previous_(forced)

@@ -7,6 +7,8 @@
 // only in its one place here.
 #pragma once
 
+#include <unknwn.h>
+
 namespace testing {
 
 enum class Gap {
@@ -26,6 +28,8 @@ enum class Gap {
     EndpointVolumeNotImpl,// Core Audio's SetMasterVolumeLevelScalar is E_NOTIMPL
     NoClockInterfaces,    // no IAMClockSlave on the audio renderer, no IAMGraphStreams, no IAMClockAdjust
     RepeatReadsDuration,  // after a seek while running, the position reads as the duration
+    EvrCrashOnRelease,    // releasing a graph that holds the EVR crashes the process
+    ExitCrashAfterManyGraphs, // the process crashes at exit after some hundred renderer graphs
     Count
 };
 
@@ -48,6 +52,10 @@ T expect(Gap gap, T onPlatformWithGap, T documented)
 {
     return has(gap) ? onPlatformWithGap : documented;
 }
+
+// Under the gap, takes a reference to object that is never given back: what
+// crashes when it goes then lives as long as the process.
+void keepAlive(Gap gap, IUnknown* object);
 
 // Makes onWine() answer `wine` for one scope: the tests of the Windows
 // branch run the same expectations against fakes that behave like Windows.

@@ -69,3 +69,17 @@ TEST_CASE("rate, frame stepping and statistics: both branches against fakes of e
         onEach(mode, testing::checkStatistics);
     }
 }
+
+TEST_CASE("a crash gap keeps an object alive only where the platform has it")
+{
+    fakes::World world;
+    fakes::FakeGraph& graph = world.make<fakes::FakeGraph>();
+    graph.AddRef();
+    for (bool wine : {false, true}) {
+        ForcePlatform platform(wine);
+        testing::keepAlive(testing::Gap::EvrCrashOnRelease, static_cast<IGraphBuilder*>(&graph));
+        CHECK(graph.refs == (wine ? 2 : 1));
+    }
+    graph.Release();
+    graph.Release();
+}

@@ -1,0 +1,83 @@
+#include "child_process.h"
+
+#include <doctest.h>
+
+#include <vector>
+
+namespace testing {
+
+ChildRun runSelf(const std::string& arguments, DWORD milliseconds)
+{
+    ChildRun run;
+    char path[MAX_PATH] = {};
+    if (!GetModuleFileNameA(nullptr, path, MAX_PATH))
+        return run;
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0))
+        return run;
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = writeEnd;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    std::string line = "\"" + std::string(path) + "\" " + arguments;
+    std::vector<char> command(line.begin(), line.end());
+    command.push_back('\0');
+    PROCESS_INFORMATION process{};
+    run.started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                                 &process) != FALSE;
+    CloseHandle(writeEnd); // the child holds the only write end now
+    if (!run.started) {
+        CloseHandle(readEnd);
+        return run;
+    }
+
+    // Read until the child's end closes the pipe, then wait for its exit.
+    const ULONGLONG deadline = GetTickCount64() + milliseconds;
+    char buffer[4096];
+    for (;;) {
+        DWORD available = 0;
+        if (!PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr))
+            break; // the child is gone and everything was read
+        if (available == 0) {
+            if (GetTickCount64() > deadline)
+                break;
+            Sleep(10);
+            continue;
+        }
+        DWORD got = 0;
+        if (!ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) || got == 0)
+            break;
+        run.output.append(buffer, got);
+    }
+    const ULONGLONG now = GetTickCount64();
+    run.finished = WaitForSingleObject(process.hProcess, now < deadline ? static_cast<DWORD>(deadline - now) : 0) ==
+                   WAIT_OBJECT_0;
+    if (!run.finished)
+        TerminateProcess(process.hProcess, 1);
+    GetExitCodeProcess(process.hProcess, &run.exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    CloseHandle(readEnd);
+    return run;
+}
+
+void checkChildCase(const char* file, const char* name, DWORD milliseconds, Gap crashAtExit)
+{
+    ChildRun child =
+        runSelf(std::string("--no-skip \"-sf=*") + file + "\" \"-tc=" + name + "*\"", milliseconds);
+    INFO(child.output);
+    REQUIRE(child.started);
+    CHECK(child.finished);
+    // A filter that matches no case passes with "0 passed".
+    CHECK(child.output.find("Status: SUCCESS!") != std::string::npos);
+    CHECK(child.output.find(" 0 passed") == std::string::npos);
+    if (!has(crashAtExit))
+        CHECK(child.exitCode == 0);
+}
+
+} // namespace testing
