@@ -126,7 +126,7 @@ TEST_CASE("the renderer's result is mapped to -4..-7 or passed through")
         for (auto [hr, code] : results) {
             CAPTURE(mode);
             CAPTURE(hr);
-            open.world.failures[(mode == OpenMode_Vmr7 ? "vmr7" : "vmr9") + std::string(".SetAlphaBitmap")] = hr;
+            open.world.failures[mode == OpenMode_Vmr7 ? fakes::Call::vmr7_SetAlphaBitmap : fakes::Call::vmr9_SetAlphaBitmap] = hr;
             CHECK(open.mix(0.25f, 0) == code);
         }
     }
