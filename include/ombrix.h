@@ -7,13 +7,14 @@
  * omb_handle, which is exactly a 32-bit int in the 32-bit build and stays
  * pointer-sized in the 64-bit build.
  *
- * Return codes: 0 is success, negative values are failures. -1 as a rule
- * means that no graph is open; the other codes are given per export.
- * Texts returned by the library are constants that the host must not free.
+ * Return codes: 0 is success, negative values are failures, named by
+ * OmbCode below. OMB_E_NOT_OPEN (-1) as a rule means that no graph is open;
+ * the other codes are listed per export. Texts returned by the library are
+ * constants that the host must not free.
  *
  * Arguments are checked at the door, after the export's state test and
- * before any platform call: -8, where an export lists it, means an argument
- * was refused (a handle that is not a window or not a device context, a
+ * before any platform call: OMB_E_REFUSED (-8), where an export lists it,
+ * means an argument was refused (a handle that is not a window or not a device context, a
  * rectangle whose size is negative or whose far edge does not fit 32 bits,
  * a time or rate that is not a finite number, a text longer than the
  * platform takes). Window arguments may be null where the export says what
@@ -60,6 +61,69 @@ typedef enum OpenMode {
    forwards it to the host with the event code in wParam and lParam. */
 #define OMB_WM_GRAPHEVENT 0x8197
 
+/* Return codes. 0 is success; each failure has a name, and the comment of
+   every export lists the names it can return. A value can carry several
+   meanings, told apart by the export that returns it; the values never
+   change. Exports that pass on the platform's result may also return a
+   negative HRESULT, which is not named here. */
+typedef enum OmbCode {
+    OMB_OK = 0,                       /* success */
+    OMB_E_NOT_OPEN = -1,              /* no file is open (no graph exists) */
+    OMB_E_REFUSED = -8,               /* an argument was refused at the door; nothing was done */
+    OMB_E_ALREADY_OPEN = -1,          /* omb_Open: a file is open already */
+    OMB_E_EVR_NOT_CREATED = -1,       /* omb_Open mode 4: the Enhanced Video Renderer cannot be created */
+    OMB_E_BAD_MODE = -2,              /* the mode is outside the ones the export knows (nothing was done) */
+    OMB_E_EVR_NOT_ADDED = -2,         /* omb_Open mode 4: the Enhanced Video Renderer cannot join the graph */
+    OMB_E_CANNOT_RENDER = -4,         /* omb_Open: the file cannot be rendered, or no source filter reads it */
+    OMB_E_NO_OUTPUT_PIN = -5,         /* omb_Open mode 2: the source filter has no "Output" pin */
+    OMB_E_BAD_FILE_NAME = -6,         /* omb_Open: the file name is null or too long to convert */
+    OMB_E_NO_GRAPH_OBJECTS = -7,      /* omb_Open: the filter graph manager or capture graph builder cannot be created */
+    OMB_E_NO_MEDIA_FOUNDATION = -2,   /* mode 4: MF.DLL cannot be loaded */
+    OMB_E_NO_DISPLAY_CONTROL = -3,    /* mode 4: the EVR's display control cannot be obtained */
+    OMB_E_NO_STATE = -3,              /* the graph cannot report its state */
+    OMB_E_NO_EVENT = -1,              /* no file is open, or no graph event is waiting */
+    OMB_E_BAD_SELECTOR = -2,          /* the selector, kind, query or command is outside the known ones (the graph is not asked) */
+    OMB_E_NO_VIDEO_WINDOW = -3,       /* the graph has no video window (IVideoWindow) */
+    OMB_E_NO_ANSWER = -3,             /* the renderer offers no such interface, or its call failed or wrote nothing */
+    OMB_E_NO_IMAGE = -2,              /* the open mode's renderer cannot give its current image (modes 4-6) */
+    OMB_E_EMPTY_IMAGE = -3,           /* the renderer's image size is below 1 */
+    OMB_E_NOT_DRAWN = -4,             /* no scan line was drawn */
+    OMB_E_BAD_IMAGE = -5,             /* the image is not an uncompressed DIB that fits the size given */
+    OMB_E_NO_MEMORY = -6,             /* out of memory (omb_VMRMixImage: E_OUTOFMEMORY) */
+    OMB_E_NO_GRABBER = -2,            /* no Sample Grabber in the graph (no omb_Open since omb_UseCaptureVideoEx(1)) */
+    OMB_E_NOT_CONNECTED = -3,         /* the Sample Grabber is not connected to a video stream */
+    OMB_E_NO_FRAME = -5,              /* the Sample Grabber has buffered no frame yet */
+    OMB_E_NOT_MIXING_MODE = -2,       /* the open mode has no mixing renderer (modes other than 2 and 3) */
+    OMB_E_NO_MIXER_BITMAP = -3,       /* the renderer offers no mixer bitmap */
+    OMB_E_INVALIDARG = -4,            /* the renderer answered E_INVALIDARG */
+    OMB_E_POINTER = -5,               /* the renderer answered E_POINTER */
+    OMB_E_FAIL = -7,                  /* the renderer answered E_FAIL */
+    OMB_E_NO_RENDERER = -2,           /* the open mode holds no video renderer of the library's own (modes 0, 5, 6) */
+    OMB_E_NO_POSITION = -2,           /* the graph has no IMediaPosition, or it refused the read (nothing was requested) */
+    OMB_E_NO_INFO = -2,               /* other kind, no answer, or a time that does not fit an int */
+    OMB_E_NO_SEEKING = -3,            /* the graph has no IMediaSeeking, or it refused the read */
+    OMB_E_ZERO_RATE = -1,             /* omb_SetMediaSeeking command 3: a rate of 0 is refused */
+    OMB_E_NO_FRAME_STEP = -2,         /* the graph has no IVideoFrameStep, or it cannot step */
+    OMB_E_NO_CLASS = -1,              /* omb_CreateThread: the worker's window class is not registered */
+    OMB_E_ALREADY_STARTED = -2,       /* omb_CreateThread: the worker runs already */
+    OMB_E_NO_WORKER = -3,             /* omb_CreateThread: the thread or its window could not be made within 5 s */
+    OMB_E_NO_AUDIO = -2,              /* the graph has no audio control (IBasicAudio), or it gave no value */
+    OMB_E_NO_AUDIO_RENDERER = -4,     /* no DirectSound Renderer of the library's own (mode 0) */
+    OMB_E_NO_CLOCK_SLAVE = -2,        /* the DirectSound Renderer gives no IAMClockSlave */
+    OMB_E_NOT_ACCEPTED = -3,          /* the platform did not answer S_OK */
+    OMB_E_NO_GRAPH_STREAMS = -3,      /* the graph has no IAMGraphStreams */
+    OMB_E_NO_CLOCK = -2,              /* the System Reference Clock cannot be created or has no IAMClockAdjust */
+    OMB_E_NO_MIXER = -1,              /* SetMasterVolume: no winmm mixer */
+    OMB_E_NO_MIXER_CAPS = -2,         /* SetMasterVolume: the mixer gives no capabilities */
+    OMB_E_NO_SPEAKERS = -3,           /* SetMasterVolume: the mixer has no speakers line */
+    OMB_E_NO_VOLUME_CONTROL = -4,     /* SetMasterVolume: the speakers line has no volume control */
+    OMB_E_VALUE_REFUSED = -5,         /* SetMasterVolume: the mixer refused the value */
+    OMB_E_NO_DEVICE_ENUMERATOR = -1,  /* SetMasterVolumeVista: no Core Audio device enumerator */
+    OMB_E_NO_OUTPUT_DEVICE = -2,      /* SetMasterVolumeVista: no default output device */
+    OMB_E_NO_ENDPOINT_VOLUME = -3,    /* SetMasterVolumeVista: the device has no endpoint volume */
+    OMB_E_LEVEL_REFUSED = -4          /* SetMasterVolumeVista: the level was refused (as outside 0..100) */
+} OmbCode;
+
 /* ---- Library frame ---------------------------------------------------- */
 
 /* Returns exactly 1.0 (a probe that double results cross the boundary). */
@@ -77,72 +141,71 @@ OMBRIX_API int OMBRIX_CALL omb_Exit(void) OMBRIX_NOEXCEPT;
 
 /* Builds the graph for fileName (ANSI) in mode (an OpenMode). reserved is not
    read; vmrRenderingMode and vmrStreamCount configure the mixer in modes 2/3.
-   0 ok; -1 already open (mode 4: EVR cannot be created); -2 mode outside 0..6
-   (mode 4: EVR cannot be added); -4 file cannot be rendered / no source filter;
-   -5 mode 2 and the source has no "Output" pin; -6 the file name cannot be
-   converted (null, or longer than 32767 characters, in every mode; checked
-   before a graph is made); -7 the filter graph manager or capture graph
-   builder cannot be created. */
+   0 ok; OMB_E_ALREADY_OPEN; OMB_E_BAD_MODE (outside 0..6);
+   OMB_E_EVR_NOT_CREATED, OMB_E_EVR_NOT_ADDED (mode 4); OMB_E_CANNOT_RENDER;
+   OMB_E_NO_OUTPUT_PIN (mode 2); OMB_E_BAD_FILE_NAME (null, or longer than
+   32767 characters, in every mode; checked before a graph is made);
+   OMB_E_NO_GRAPH_OBJECTS. */
 OMBRIX_API int OMBRIX_CALL omb_Open(const char *fileName, int mode, int reserved,
                                      int vmrRenderingMode, int vmrStreamCount) OMBRIX_NOEXCEPT;
 /* Places the video in window at (left, top) with the given size (modes 0-3:
    a child window; mode 4: the EVR's display rectangle) and runs the graph.
-   window may be null (no owner). 0 ok; -1 not open; -2 mode 4 and MF.DLL is
-   missing; -3 mode 4 and the EVR's display control cannot be obtained; -8 a
-   window that is not one, a negative width or height, or left + width or
-   top + height outside 32 bits (in every mode). */
+   window may be null (no owner). 0 ok; OMB_E_NOT_OPEN;
+   OMB_E_NO_MEDIA_FOUNDATION, OMB_E_NO_DISPLAY_CONTROL (mode 4);
+   OMB_E_REFUSED for a window that is not one, a negative width or height, or
+   left + width or top + height outside 32 bits (in every mode). */
 OMBRIX_API int OMBRIX_CALL omb_Play(omb_handle window, int left, int top, int width, int height) OMBRIX_NOEXCEPT;
-/* Runs the graph again without touching the window. 0 ok; -1 not open. */
+/* Runs the graph again without touching the window. 0 ok; OMB_E_NOT_OPEN. */
 OMBRIX_API int OMBRIX_CALL omb_Play2(void) OMBRIX_NOEXCEPT;
-/* Stops the graph. 0 ok; -1 not open. */
+/* Stops the graph. 0 ok; OMB_E_NOT_OPEN. */
 OMBRIX_API int OMBRIX_CALL omb_Stop(void) OMBRIX_NOEXCEPT;
-/* The graph's state: 0 stopped, 1 paused, 2 running; -1 not open; -3 the
-   graph cannot report its state (it waits at most 10 s for a transition). */
+/* The graph's state: 0 stopped, 1 paused, 2 running; OMB_E_NOT_OPEN;
+   OMB_E_NO_STATE (it waits at most 10 s for a transition). */
 OMBRIX_API int OMBRIX_CALL omb_GetState(void) OMBRIX_NOEXCEPT;
 /* Makes the graph post OMB_WM_GRAPHEVENT (lParam 0) to window for each event;
-   a second call replaces the first; null turns the messages off. 0 ok; -1 no
-   graph exists; -8 window is not a window. */
+   a second call replaces the first; null turns the messages off. 0 ok;
+   OMB_E_NOT_OPEN; OMB_E_REFUSED when window is not a window. */
 OMBRIX_API int OMBRIX_CALL omb_SetEvHWND(omb_handle window) OMBRIX_NOEXCEPT;
 /* Takes the next graph event and returns its code (1 = end of the media);
-   0 when omb_SetEvHWND was never called; -1 not open or no event waiting. */
+   0 when omb_SetEvHWND was never called; OMB_E_NO_EVENT. */
 OMBRIX_API int OMBRIX_CALL omb_GetStopped(void) OMBRIX_NOEXCEPT;
-/* Hides the video window and releases the whole graph. 0 ok; -1 not open. */
+/* Hides the video window and releases the whole graph. 0 ok; OMB_E_NOT_OPEN. */
 OMBRIX_API int OMBRIX_CALL omb_Close(void) OMBRIX_NOEXCEPT;
 
 /* ---- Video window ----------------------------------------------------- */
 
 /* Places the video window again as a child of owner at (left, top) with the
    given size, without starting the graph. 0 done (also: modes 4-6, where
-   nothing is done); -1 not open; -3 the graph has no video window; -8 as for
-   omb_Play (checked in every mode). */
+   nothing is done); OMB_E_NOT_OPEN; OMB_E_NO_VIDEO_WINDOW; OMB_E_REFUSED as
+   for omb_Play (checked in every mode). */
 OMBRIX_API int OMBRIX_CALL omb_Resize(omb_handle owner, int left, int top, int width, int height) OMBRIX_NOEXCEPT;
 /* selector 1 switches full screen on, 0 off (0 whatever the renderer says);
    2 asks: -1 full screen, 0 not (or no answer); any other selector 0.
-   -1 not open; -3 the graph has no video window. */
+   OMB_E_NOT_OPEN; OMB_E_NO_VIDEO_WINDOW. */
 OMBRIX_API int OMBRIX_CALL omb_FullScreen(int selector) OMBRIX_NOEXCEPT;
 /* selector 0 hides the cursor over the video, 1 shows it (0 done); 2 asks:
-   -1 hidden, 0 shown, -3 the renderer gave no answer; any other selector 0.
-   Modes 4-6: 0, nothing done. -1 not open; -3 no video window. */
+   -1 hidden, 0 shown, OMB_E_NO_ANSWER; any other selector 0. Modes 4-6: 0,
+   nothing done. OMB_E_NOT_OPEN; OMB_E_NO_VIDEO_WINDOW. */
 OMBRIX_API int OMBRIX_CALL omb_SetHideCursor(int selector) OMBRIX_NOEXCEPT;
 /* The native video size: selector 0 width, 1 height, whatever the window's
-   size. -1 not open; -2 other selector (before the graph is asked); -3 no
-   answer (no video renderer). */
+   size. OMB_E_NOT_OPEN; OMB_E_BAD_SELECTOR; OMB_E_NO_ANSWER (also: no video
+   renderer). */
 OMBRIX_API int OMBRIX_CALL omb_GetVideoSize(int selector) OMBRIX_NOEXCEPT;
 /* Reads one video-window property: 0 AutoShow, 1 BackgroundPalette (OATRUE
    -1 / OAFALSE 0), 2/3/4 border colour red/green/blue (0..255), 6 full-screen
    mode, 7 height, 8 left, 9 owner window, 10 top, 11 visible, 12 width,
    13/14 maximum ideal image width/height, 15/16 minimum ideal width/height,
-   17 cursor hidden. -1 not open; -2 selector 5, negative or above 17; -3 the
-   renderer gave no answer (the call failed or wrote nothing). */
+   17 cursor hidden. OMB_E_NOT_OPEN; OMB_E_BAD_SELECTOR (5, negative or above
+   17); OMB_E_NO_VIDEO_WINDOW; OMB_E_NO_ANSWER. */
 OMBRIX_API int OMBRIX_CALL omb_GetVideoWindow(int selector) OMBRIX_NOEXCEPT;
 /* Writes one video-window property with value unchanged: 0 AutoShow,
    1 BackgroundPalette, 2 border colour (0x00BBGGRR, see SetColorRef),
    4 full-screen mode, 5 height, 6 left, 7 owner window, 8 top, 9 visible,
    10 width, 11 SetWindowForeground. The numbering differs from the reading
    selectors (height is read with 7 and written with 5). Returns the
-   platform's result (0 accepted, a negative HRESULT refused); -1 not open;
-   -2 selector 3, negative or above 11; -3 the graph has no video window;
-   -8 selector 7 with a value that is neither 0 nor a window. */
+   platform's result (0 accepted, a negative HRESULT refused); OMB_E_NOT_OPEN;
+   OMB_E_BAD_SELECTOR (3, negative or above 11); OMB_E_NO_VIDEO_WINDOW;
+   OMB_E_REFUSED for selector 7 with a value that is neither 0 nor a window. */
 OMBRIX_API int OMBRIX_CALL omb_SetVideoWindow(int selector, int value) OMBRIX_NOEXCEPT;
 
 /* ---- Frame capture ---------------------------------------------------- */
@@ -151,26 +214,25 @@ OMBRIX_API int OMBRIX_CALL omb_SetVideoWindow(int selector, int value) OMBRIX_NO
    0: it does not. Kept across omb_Close. Always 0. */
 OMBRIX_API int OMBRIX_CALL omb_UseCaptureVideoEx(int flag) OMBRIX_NOEXCEPT;
 /* Switches the Sample Grabber's frame buffering on (flag non-zero) or off.
-   Call it with 1 after omb_Open and before omb_CaptureVideoEx. 0 done; -2 no
-   Sample Grabber (no omb_Open since omb_UseCaptureVideoEx(1)). */
+   Call it with 1 after omb_Open and before omb_CaptureVideoEx. 0 done;
+   OMB_E_NO_GRABBER. */
 OMBRIX_API int OMBRIX_CALL omb_SetCaptureBufferSamples(int flag) OMBRIX_NOEXCEPT;
 /* Draws the renderer's current image into dc, stretched to the rectangle,
    with the raster operation rop (e.g. SRCCOPY). Pauses the graph first and
-   leaves it paused (resume with omb_Play2). 0 drawn; -1 not open; -2 the
-   renderer cannot give its image (modes 4-6); -3 the image size is below 1;
-   -4 no scan line drawn; -5 the image is not an uncompressed 16/24/32-bit
-   DIB that fits the size given; -6 out of memory; -8 dc is not a device
-   context, or x + width or y + height is outside 32 bits (nothing is
-   paused). */
+   leaves it paused (resume with omb_Play2). 0 drawn; OMB_E_NOT_OPEN;
+   OMB_E_NO_IMAGE; OMB_E_EMPTY_IMAGE; OMB_E_NOT_DRAWN; OMB_E_BAD_IMAGE (the
+   image is not an uncompressed 16/24/32-bit DIB that fits the size given);
+   OMB_E_NO_MEMORY; OMB_E_REFUSED when dc is not a device context, or
+   x + width or y + height is outside 32 bits (nothing is paused). */
 OMBRIX_API int OMBRIX_CALL omb_CaptureVideo(omb_handle dc, int x, int y, int width, int height, int rop) OMBRIX_NOEXCEPT;
 /* Copies the last frame the Sample Grabber buffered into dc at (x, y),
    unscaled; width and height select the part of the frame from its origin
    (the lower-left corner of a bottom-up frame) and are limited to the frame.
-   The graph runs on. 0 drawn; -1 not open; -2 no Sample Grabber; -3 the
-   grabber is not connected to a video stream; -4 no scan line drawn; -5 no
-   frame buffered yet (see omb_SetCaptureBufferSamples); -6 out of memory;
-   -8 dc is not a device context, or x + width or y + height (a positive
-   width or height) is outside 32 bits. */
+   The graph runs on. 0 drawn; OMB_E_NOT_OPEN; OMB_E_NO_GRABBER;
+   OMB_E_NOT_CONNECTED; OMB_E_NOT_DRAWN; OMB_E_NO_FRAME (see
+   omb_SetCaptureBufferSamples); OMB_E_NO_MEMORY; OMB_E_REFUSED when dc is not
+   a device context, or x + width or y + height (a positive width or height)
+   is outside 32 bits. */
 OMBRIX_API int OMBRIX_CALL omb_CaptureVideoEx(omb_handle dc, int x, int y, int width, int height) OMBRIX_NOEXCEPT;
 /* GetDC(window): a device context for the host to draw into (0 on failure,
    and for a value that is neither 0 nor a window; 0 gives the screen's).
@@ -184,10 +246,11 @@ OMBRIX_API omb_handle OMBRIX_CALL GetHWNDtoHDC(omb_handle window) OMBRIX_NOEXCEP
    video's width and height, alpha 0.0 (transparent) to 1.0 (opaque); with
    useColorKey exactly 1 the colour (low 8 bits of each component) shows the
    video through. The next call replaces the bitmap; alpha 0.0 hides it.
-   0 done; -1 not open; -2 mode other than 2 and 3; -3 the renderer offers no
-   mixer bitmap; -4 E_INVALIDARG; -5 E_POINTER; -6 E_OUTOFMEMORY; -7 E_FAIL;
-   any other failure as the platform's negative HRESULT; -8 dc is neither 0
-   nor a device context. The float arguments are passed on bit for bit. */
+   0 done; OMB_E_NOT_OPEN; OMB_E_NOT_MIXING_MODE; OMB_E_NO_MIXER_BITMAP;
+   OMB_E_INVALIDARG; OMB_E_POINTER; OMB_E_NO_MEMORY (E_OUTOFMEMORY);
+   OMB_E_FAIL; any other failure as the platform's negative HRESULT;
+   OMB_E_REFUSED when dc is neither 0 nor a device context. The float
+   arguments are passed on bit for bit. */
 OMBRIX_API int OMBRIX_CALL omb_VMRMixImage(omb_handle dc, int srcLeft, int srcTop, int srcRight, int srcBottom,
                                             float alpha, float destLeft, float destTop, float destRight,
                                             float destBottom, int useColorKey, int keyRed, int keyGreen,
@@ -200,9 +263,9 @@ OMBRIX_API int OMBRIX_CALL SetColorRef(int red, int green, int blue) OMBRIX_NOEX
 /* The video renderer's quality statistics, as the renderer reports them, in
    modes 1-4: frames dropped and drawn since streaming started, the average
    frame rate in hundredths of a frame per second, jitter, average sync
-   offset (may be negative) and its deviation in milliseconds. -1 not open;
-   -2 mode 0, 5 or 6; -3 the renderer offers no statistics (IQualProp) or
-   gave no answer. */
+   offset (may be negative) and its deviation in milliseconds. OMB_E_NOT_OPEN;
+   OMB_E_NO_RENDERER (modes 0, 5, 6); OMB_E_NO_ANSWER (no IQualProp, or no
+   answer). */
 OMBRIX_API int OMBRIX_CALL omb_GetFramesDroppedInRenderer(void) OMBRIX_NOEXCEPT;
 OMBRIX_API int OMBRIX_CALL omb_GetFramesDrawn(void) OMBRIX_NOEXCEPT;
 OMBRIX_API int OMBRIX_CALL omb_GetAvgFrameRate(void) OMBRIX_NOEXCEPT;
@@ -216,17 +279,17 @@ OMBRIX_API int OMBRIX_CALL omb_GetDevSyncOffset(void) OMBRIX_NOEXCEPT;
 OMBRIX_API double OMBRIX_CALL omb_GetAllPlayTime(void) OMBRIX_NOEXCEPT;
 /* Current position in seconds; -1.0 not open or the graph cannot tell it. */
 OMBRIX_API double OMBRIX_CALL omb_GetNowPlayTime(void) OMBRIX_NOEXCEPT;
-/* Requests the position in seconds. 0 requested; -1 not open; -2 the graph
-   has no IMediaPosition (nothing was requested); -8 seconds is not a finite
-   number or its magnitude reaches 9.2e11 (beyond the platform's 64-bit count
-   of 100 ns). */
+/* Requests the position in seconds. 0 requested; OMB_E_NOT_OPEN;
+   OMB_E_NO_POSITION; OMB_E_REFUSED when seconds is not a finite number or its
+   magnitude reaches 9.2e11 (beyond the platform's 64-bit count of 100 ns). */
 OMBRIX_API int OMBRIX_CALL omb_SetSeek(double seconds) OMBRIX_NOEXCEPT;
-/* Requests the position in hundredths of a second. 0 requested; -1 not open;
-   -2 the graph has no IMediaPosition (nothing was requested). */
+/* Requests the position in hundredths of a second. 0 requested;
+   OMB_E_NOT_OPEN; OMB_E_NO_POSITION. */
 OMBRIX_API int OMBRIX_CALL omb_SetSeek2(int hundredths) OMBRIX_NOEXCEPT;
 /* kind 0 video width, 1 video height (pixels), 2 duration, 3 position
-   (hundredths, truncated). -1 not open; -2 other kind or no answer (also: a
-   time that is not a number or does not fit an int in hundredths). */
+   (hundredths, truncated). OMB_E_NOT_OPEN; OMB_E_NO_INFO (other kind, no
+   answer, or a time that is not a number or does not fit an int in
+   hundredths). */
 OMBRIX_API int OMBRIX_CALL omb_Info(int kind) OMBRIX_NOEXCEPT;
 
 /* ---- Graph event text ------------------------------------------------- */
@@ -240,9 +303,9 @@ OMBRIX_API const char *OMBRIX_CALL omb_GetMediaEvStr(int code) OMBRIX_NOEXCEPT;
 /* Starts (once per process) a thread with the hidden window "OMBRIX" (class
    "omb01"): given to omb_SetEvHWND, it restarts the media at every end and,
    with forward 1, sends OMB_WM_GRAPHEVENT (wParam = lParam = code) to
-   hostWindow. Returns the window handle; -1 class not registered; -2 already
-   started; -3 the thread or its window could not be made within 5 s; -8
-   hostWindow is neither 0 nor a window (nothing is started). */
+   hostWindow. Returns the window handle; OMB_E_NO_CLASS;
+   OMB_E_ALREADY_STARTED; OMB_E_NO_WORKER; OMB_E_REFUSED when hostWindow is
+   neither 0 nor a window (nothing is started). */
 OMBRIX_API int OMBRIX_CALL omb_CreateThread(omb_handle hostWindow, int forward) OMBRIX_NOEXCEPT;
 /* The worker window, or 0 before omb_CreateThread made it. */
 OMBRIX_API omb_handle OMBRIX_CALL omb_GetThreadHWND(void) OMBRIX_NOEXCEPT;
@@ -251,36 +314,36 @@ OMBRIX_API omb_handle OMBRIX_CALL omb_GetThreadHWND(void) OMBRIX_NOEXCEPT;
 /* Sets the stereo balance, then the volume, in hundredths of a decibel,
    unchanged (the platform takes balance -10000..10000 and volume -10000..0
    and ignores what it refuses). 0 the calls were made, accepted or not;
-   -1 not open; -2 the graph has no audio control. */
+   OMB_E_NOT_OPEN; OMB_E_NO_AUDIO. */
 OMBRIX_API int OMBRIX_CALL omb_SetVolume(int balance, int volume) OMBRIX_NOEXCEPT;
-/* which 0: the balance; 1: the volume. Returns the value; -1 not open; -2 any
-   other selector (before the graph is asked), no audio control, or no value
-   read (not told apart from a value of -2). */
+/* which 0: the balance; 1: the volume. Returns the value; OMB_E_NOT_OPEN;
+   OMB_E_BAD_SELECTOR; OMB_E_NO_AUDIO (both -2, not told apart from a value
+   of -2). */
 OMBRIX_API int OMBRIX_CALL omb_GetVolume(int which) OMBRIX_NOEXCEPT;
 /* The DirectSound Renderer's clock-slave error tolerance in milliseconds.
-   -1 not open; -4 no DirectSound Renderer (mode 0); -2 it gives no
-   IAMClockSlave; -3 the read did not return S_OK. */
+   OMB_E_NOT_OPEN; OMB_E_NO_AUDIO_RENDERER (mode 0); OMB_E_NO_CLOCK_SLAVE;
+   OMB_E_NOT_ACCEPTED (the read did not answer S_OK). */
 OMBRIX_API int OMBRIX_CALL omb_GetAudioClockSlave(void) OMBRIX_NOEXCEPT;
-/* Sets that tolerance (the platform takes 1..1000 ms). 0 ok; -1 not open;
-   -4 no DirectSound Renderer; -2 no IAMClockSlave; -3 not taken with S_OK. */
+/* Sets that tolerance (the platform takes 1..1000 ms). 0 ok; OMB_E_NOT_OPEN;
+   OMB_E_NO_AUDIO_RENDERER; OMB_E_NO_CLOCK_SLAVE; OMB_E_NOT_ACCEPTED. */
 OMBRIX_API int OMBRIX_CALL omb_SetAudioClockSlave(int tolerance) OMBRIX_NOEXCEPT;
 /* mode 0: stream offsets off (latency unused); mode 1: offsets on and the
    maximum graph latency set to latency microseconds (x10 in 32 bits). Returns
    the platform's result (mode 0: of the offsets call; mode 1: of the latency
-   call), 0 on success; -1 not open; -3 the graph has no IAMGraphStreams
-   (whatever the mode); -2 any other mode (nothing set). */
+   call), 0 on success; OMB_E_NOT_OPEN; OMB_E_NO_GRAPH_STREAMS (whatever the
+   mode); OMB_E_BAD_MODE (any other mode, nothing set). */
 OMBRIX_API int OMBRIX_CALL omb_SetGraphStreams(int mode, int latency) OMBRIX_NOEXCEPT;
 /* Adjusts a System Reference Clock made for this call by delta microseconds
-   (x10 in 32 bits). Returns the platform's result, 0 on success; -1 not
-   open; -2 the clock cannot be created or has no IAMClockAdjust. */
+   (x10 in 32 bits). Returns the platform's result, 0 on success;
+   OMB_E_NOT_OPEN; OMB_E_NO_CLOCK. */
 OMBRIX_API int OMBRIX_CALL omb_SetClockDelta(int delta) OMBRIX_NOEXCEPT;
 /* Master volume in percent through the first winmm mixer (not clamped).
-   0 ok; -1 no mixer; -2 no capabilities; -3 no speakers line; -4 no volume
-   control; -5 value refused. No file needs to be open. */
+   0 ok; OMB_E_NO_MIXER; OMB_E_NO_MIXER_CAPS; OMB_E_NO_SPEAKERS;
+   OMB_E_NO_VOLUME_CONTROL; OMB_E_VALUE_REFUSED. No file needs to be open. */
 OMBRIX_API int OMBRIX_CALL SetMasterVolume(unsigned int percent) OMBRIX_NOEXCEPT;
 /* Master volume in percent through Core Audio (percent / 100.0 as the
-   scalar level). 0 ok; -1 no device enumerator; -2 no default output
-   device; -3 no endpoint volume; -4 level refused (as outside 0..100). */
+   scalar level). 0 ok; OMB_E_NO_DEVICE_ENUMERATOR; OMB_E_NO_OUTPUT_DEVICE;
+   OMB_E_NO_ENDPOINT_VOLUME; OMB_E_LEVEL_REFUSED. */
 OMBRIX_API int OMBRIX_CALL SetMasterVolumeVista(int percent) OMBRIX_NOEXCEPT;
 
 /* ---- System utilities ------------------------------------------------- */
@@ -310,39 +373,41 @@ OMBRIX_API const char *OMBRIX_CALL GetOSVersion(void) OMBRIX_NOEXCEPT;
 /* ---- Rate, seeking, frame stepping ------------------------------------ */
 
 /* Asks the graph for the rate factor (1.0 normal speed), unchecked: a refused
-   rate leaves the old one. 0 requested; -1 not open; -2 the graph has no
-   IMediaPosition; -8 rate is NaN or infinite. */
+   rate leaves the old one. 0 requested; OMB_E_NOT_OPEN; OMB_E_NO_POSITION;
+   OMB_E_REFUSED when rate is NaN or infinite. */
 OMBRIX_API int OMBRIX_CALL omb_SetSpeed(double rate) OMBRIX_NOEXCEPT;
-/* As omb_SetSpeed with the rate in thousandths (1500 is 1.5). 0; -1; -2. */
+/* As omb_SetSpeed with the rate in thousandths (1500 is 1.5). 0;
+   OMB_E_NOT_OPEN; OMB_E_NO_POSITION. */
 OMBRIX_API int OMBRIX_CALL omb_SetSpeed2(int thousandths) OMBRIX_NOEXCEPT;
-/* The current rate in thousandths, truncated toward zero; -1 not open; -2 no
-   IMediaPosition, or the graph refused to report the rate. */
+/* The current rate in thousandths, truncated toward zero; OMB_E_NOT_OPEN;
+   OMB_E_NO_POSITION (also: the graph refused to report the rate). */
 OMBRIX_API int OMBRIX_CALL omb_GetSpeed(void) OMBRIX_NOEXCEPT;
 
 /* Reads one IMediaSeeking quantity: 0 capability mask; 1 time format (1 media
    time, 2 frames, 0 any other or unreadable); 2 duration / 1000 (in every
    format); 3 current and 4 stop position (a frame number in frame format,
    else / 1000); 5 rate in thousandths. Divisions truncate toward zero and
-   the low 32 bits are returned. -1 not open; -2 query outside 0..5 (before
-   the graph is asked); -3 no IMediaSeeking, or the graph refused the read
-   (queries 0, 2..5). A read that succeeds without writing gives 0. */
+   the low 32 bits are returned. OMB_E_NOT_OPEN; OMB_E_BAD_SELECTOR (outside
+   0..5); OMB_E_NO_SEEKING (queries 0, 2..5). A read that succeeds without
+   writing gives 0. */
 OMBRIX_API int OMBRIX_CALL omb_GetMediaSeeking(int query) OMBRIX_NOEXCEPT;
 /* Runs one IMediaSeeking command: 0 use media time; 1 use frames; 2 set the
    current position to value (in the current format, unscaled; absolute,
    stop position unchanged); 3 set the rate to value thousandths. Returns the
-   platform's result code (0 ok); -1 not open, or command 3 with value 0;
-   -2 command outside 0..3 (before the graph is asked); -3 no IMediaSeeking. */
+   platform's result code (0 ok); OMB_E_NOT_OPEN; OMB_E_ZERO_RATE;
+   OMB_E_BAD_SELECTOR (outside 0..3); OMB_E_NO_SEEKING. */
 OMBRIX_API int OMBRIX_CALL omb_SetMediaSeeking(int command, int value) OMBRIX_NOEXCEPT;
 
 /* Steps frames frames (the 32 bits as an unsigned count); EC_STEP_COMPLETE
-   (36) follows on the event route. The platform's result code; -1 not open;
-   -2 the graph has no IVideoFrameStep. */
+   (36) follows on the event route. The platform's result code;
+   OMB_E_NOT_OPEN; OMB_E_NO_FRAME_STEP. */
 OMBRIX_API int OMBRIX_CALL omb_SetFrameStep(int frames) OMBRIX_NOEXCEPT;
-/* Cancels a step under way. The platform's result code; -1; -2 as above. */
+/* Cancels a step under way. The platform's result code; OMB_E_NOT_OPEN;
+   OMB_E_NO_FRAME_STEP. */
 OMBRIX_API int OMBRIX_CALL omb_CanselFrameStep(void) OMBRIX_NOEXCEPT;
 /* Whether the graph can step one frame (multiple 0) or several (otherwise):
-   multiple itself when it can; -2 when it cannot (any answer but S_OK, or
-   no IVideoFrameStep); -1 not open. */
+   multiple itself when it can; OMB_E_NO_FRAME_STEP when it cannot (any
+   answer but S_OK, or no IVideoFrameStep); OMB_E_NOT_OPEN. */
 OMBRIX_API int OMBRIX_CALL omb_CanFrameStep(int multiple) OMBRIX_NOEXCEPT;
 
 /* ---- Property pages and self-test ------------------------------------- */
@@ -351,8 +416,9 @@ OMBRIX_API int OMBRIX_CALL omb_CanFrameStep(int multiple) OMBRIX_NOEXCEPT;
    captioned with that name and owned by owner; returns when it is closed.
    Pages that cannot be created are left out, and a filter with none left
    shows nothing. 0 done (also: no such filter, no property pages, a null
-   name); -1 not open; -8 owner is neither 0 nor a window, or name is longer
-   than the 127 characters a filter's name can have (read no further). */
+   name); OMB_E_NOT_OPEN; OMB_E_REFUSED when owner is neither 0 nor a window,
+   or name is longer than the 127 characters a filter's name can have (read
+   no further). */
 OMBRIX_API int OMBRIX_CALL omb_FillterProp(omb_handle owner, const wchar_t *name) OMBRIX_NOEXCEPT;
 /* Self-test: plays D:\root\selftest.3gp through the VMR-9 and the DirectSound
    Renderer in a graph of its own (never the Player's) while the message box

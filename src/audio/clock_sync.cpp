@@ -23,16 +23,16 @@ REFERENCE_TIME toReferenceTime(int microseconds)
 }
 
 // The audio renderer's clock-slave control, or the code for why there is
-// none: -1 nothing open, -4 no DirectSound Renderer of ours (mode 0 lets the
-// graph choose its own), -2 the renderer gives no IAMClockSlave.
+// none (mode 0 lets the graph choose its own audio renderer, so it has none
+// of ours).
 int clockSlave(Player& p, ComPtr<IAMClockSlave>& slave)
 {
     if (!p.isOpen())
-        return -1;
+        return OMB_E_NOT_OPEN;
     if (!p.audioRenderer)
-        return -4;
+        return OMB_E_NO_AUDIO_RENDERER;
     if (platform::query(p.audioRenderer.Get(), ids::IID_IAMClockSlave, slave) != S_OK || !slave)
-        return -2;
+        return OMB_E_NO_CLOCK_SLAVE;
     return 0;
 }
 
@@ -48,7 +48,7 @@ extern "C" int OMBRIX_CALL omb_GetAudioClockSlave(void) noexcept
     HRESULT hr = slave->GetErrorTolerance(&tolerance);
     slave.Reset();
     if (hr != S_OK)
-        return -3;
+        return OMB_E_NOT_ACCEPTED;
     return static_cast<int>(tolerance);
 }
 
@@ -59,16 +59,16 @@ extern "C" int OMBRIX_CALL omb_SetAudioClockSlave(int tolerance) noexcept
         return code;
     HRESULT hr = slave->SetErrorTolerance(static_cast<DWORD>(tolerance));
     slave.Reset();
-    return hr == S_OK ? 0 : -3;
+    return hr == S_OK ? OMB_OK : OMB_E_NOT_ACCEPTED;
 }
 
 extern "C" int OMBRIX_CALL omb_SetGraphStreams(int mode, int latency) noexcept
 {
     Player& p = player();
     if (!p.isOpen())
-        return -1;
+        return OMB_E_NOT_OPEN;
     ComPtr<IAMGraphStreams> streams;
-    if (int code = queryGraph(p, ids::IID_IAMGraphStreams, streams, -3))
+    if (int code = queryGraph(p, ids::IID_IAMGraphStreams, streams, OMB_E_NO_GRAPH_STREAMS))
         return code;
     switch (mode) {
     case 0:
@@ -80,20 +80,20 @@ extern "C" int OMBRIX_CALL omb_SetGraphStreams(int mode, int latency) noexcept
         streams->SyncUsingStreamOffset(TRUE);
         return streams->SetMaxGraphLatency(toReferenceTime(latency));
     default:
-        return -2;
+        return OMB_E_BAD_MODE;
     }
 }
 
 extern "C" int OMBRIX_CALL omb_SetClockDelta(int delta) noexcept
 {
     if (!player().isOpen())
-        return -1;
+        return OMB_E_NOT_OPEN;
     // A clock of its own for this one call; it is not made the graph's
     // reference clock.
     ComPtr<IAMClockAdjust> clock;
     if (FAILED(platform::create(ids::CLSID_SystemClock, CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER,
                                 ids::IID_IAMClockAdjust, clock)) ||
         !clock)
-        return -2;
+        return OMB_E_NO_CLOCK;
     return clock->SetClockDelta(toReferenceTime(delta));
 }

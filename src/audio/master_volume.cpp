@@ -48,21 +48,21 @@ extern "C" int OMBRIX_CALL SetMasterVolume(unsigned int percent) noexcept
     const platform::MixerApi& api = platform::mixerApi;
     HMIXER handle = nullptr;
     if (api.open(&handle, 0, 0, 0, MIXER_OBJECTF_MIXER) != MMSYSERR_NOERROR)
-        return -1; // nothing is open, so nothing is closed
+        return OMB_E_NO_MIXER; // nothing is open, so nothing is closed
     OpenMixer mixer(handle);
 
     // The capabilities are not used; a mixer that cannot report them is not
     // trusted with the volume.
     MIXERCAPSW caps{};
     if (api.getDevCaps(reinterpret_cast<UINT_PTR>(mixer.handle()), &caps, sizeof caps) != MMSYSERR_NOERROR)
-        return -2;
+        return OMB_E_NO_MIXER_CAPS;
 
     MIXERLINEW line{};
     line.cbStruct = sizeof line;
     line.dwComponentType = MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
     if (api.getLineInfo(mixer.object(), &line, MIXER_OBJECTF_HMIXER | MIXER_GETLINEINFOF_COMPONENTTYPE) !=
         MMSYSERR_NOERROR)
-        return -3;
+        return OMB_E_NO_SPEAKERS;
 
     MIXERCONTROLW control{};
     control.cbStruct = sizeof control;
@@ -75,7 +75,7 @@ extern "C" int OMBRIX_CALL SetMasterVolume(unsigned int percent) noexcept
     controls.pamxctrl = &control;
     if (api.getLineControls(mixer.object(), &controls, MIXER_OBJECTF_HMIXER | MIXER_GETLINECONTROLSF_ONEBYTYPE) !=
         MMSYSERR_NOERROR)
-        return -4;
+        return OMB_E_NO_VOLUME_CONTROL;
 
     MIXERCONTROLDETAILS_UNSIGNED value{};
     value.dwValue = mixerVolumeValue(control.Bounds.dwMinimum, control.Bounds.dwMaximum, percent);
@@ -88,8 +88,8 @@ extern "C" int OMBRIX_CALL SetMasterVolume(unsigned int percent) noexcept
     details.paDetails = &value;
     if (api.setControlDetails(mixer.object(), &details, MIXER_OBJECTF_HMIXER | MIXER_SETCONTROLDETAILSF_VALUE) !=
         MMSYSERR_NOERROR)
-        return -5;
-    return 0;
+        return OMB_E_VALUE_REFUSED;
+    return OMB_OK;
 }
 
 extern "C" int OMBRIX_CALL SetMasterVolumeVista(int percent) noexcept
@@ -99,22 +99,22 @@ extern "C" int OMBRIX_CALL SetMasterVolumeVista(int percent) noexcept
     ComPtr<IMMDeviceEnumerator> devices;
     if (FAILED(platform::create(ids::CLSID_MMDeviceEnumerator, CLSCTX_ALL, ids::IID_IMMDeviceEnumerator, devices)) ||
         !devices)
-        return -1;
+        return OMB_E_NO_DEVICE_ENUMERATOR;
 
     ComPtr<IMMDevice> device;
     if (FAILED(devices->GetDefaultAudioEndpoint(eRender, eConsole, device.GetAddressOf())) || !device)
-        return -2;
+        return OMB_E_NO_OUTPUT_DEVICE;
 
     ComPtr<IAudioEndpointVolume> volume;
     if (FAILED(device->Activate(ids::IID_IAudioEndpointVolume, CLSCTX_ALL, nullptr,
                                 reinterpret_cast<void**>(volume.GetAddressOf()))) ||
         !volume)
-        return -3;
+        return OMB_E_NO_ENDPOINT_VOLUME;
 
     // Not clamped: the endpoint refuses a level outside 0.0 to 1.0.
     const float level = static_cast<float>(percent / 100.0);
     const GUID noEventContext{};
     if (FAILED(volume->SetMasterVolumeLevelScalar(level, &noEventContext)))
-        return -4;
-    return 0;
+        return OMB_E_LEVEL_REFUSED;
+    return OMB_OK;
 }

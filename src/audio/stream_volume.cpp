@@ -10,47 +10,33 @@
 
 using namespace ombrix;
 
-namespace {
-
-// The graph's audio control; empty when the graph offers none.
-ComPtr<IBasicAudio> basicAudio(Player& p)
-{
-    ComPtr<IBasicAudio> audio;
-    if (FAILED(platform::query(p.graph.Get(), ids::IID_IBasicAudio, audio)))
-        audio.Reset();
-    return audio;
-}
-
-} // namespace
-
 extern "C" int OMBRIX_CALL omb_SetVolume(int balance, int volume) noexcept
 {
     Player& p = player();
     if (!p.isOpen())
-        return -1;
-    ComPtr<IBasicAudio> audio = basicAudio(p);
-    if (!audio)
-        return -2;
+        return OMB_E_NOT_OPEN;
+    ComPtr<IBasicAudio> audio;
+    if (int code = queryGraph(p, ids::IID_IBasicAudio, audio, OMB_E_NO_AUDIO))
+        return code;
     // Balance first, and neither result is looked at: a refused balance must
     // not keep the volume from being applied.
     audio->put_Balance(balance);
     audio->put_Volume(volume);
-    return 0;
+    return OMB_OK;
 }
 
 extern "C" int OMBRIX_CALL omb_GetVolume(int which) noexcept
 {
     Player& p = player();
     if (!p.isOpen())
-        return -1;
-    // -2 stays when nothing is read: an unknown selector, no audio control,
-    // or a read that stores no value.
-    LONG result = -2;
+        return OMB_E_NOT_OPEN;
     if (which != 0 && which != 1)
-        return result;
-    ComPtr<IBasicAudio> audio = basicAudio(p);
-    if (!audio)
-        return result;
+        return OMB_E_BAD_SELECTOR;
+    ComPtr<IBasicAudio> audio;
+    if (int code = queryGraph(p, ids::IID_IBasicAudio, audio, OMB_E_NO_AUDIO))
+        return code;
+    // The code stays when the read stores no value.
+    LONG result = OMB_E_NO_AUDIO;
     // The selectors follow omb_SetVolume's argument positions.
     if (which == 0)
         audio->get_Balance(&result);

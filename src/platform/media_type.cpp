@@ -1,5 +1,7 @@
 #include "platform/media_type.h"
 
+#include <cstring>
+
 namespace ombrix::platform {
 
 void freeMediaTypeFormat(AM_MEDIA_TYPE& type)
@@ -11,6 +13,37 @@ void freeMediaTypeFormat(AM_MEDIA_TYPE& type)
     if (type.pUnk)
         type.pUnk->Release();
     type.pUnk = nullptr;
+}
+
+void MediaType::reset()
+{
+    freeMediaTypeFormat(*this);
+    static_cast<AM_MEDIA_TYPE&>(*this) = AM_MEDIA_TYPE{};
+}
+
+bool MediaType::setFormat(const GUID& type, const void* bytes, ULONG size)
+{
+    if (pbFormat)
+        CoTaskMemFree(pbFormat);
+    pbFormat = nullptr;
+    cbFormat = 0;
+    formattype = type;
+    if (size == 0)
+        return true;
+    void* block = CoTaskMemAlloc(size);
+    if (!block)
+        return false;
+    std::memcpy(block, bytes, size);
+    pbFormat = static_cast<BYTE*>(block);
+    cbFormat = size;
+    return true;
+}
+
+AM_MEDIA_TYPE MediaType::detach()
+{
+    AM_MEDIA_TYPE handed = *this;
+    static_cast<AM_MEDIA_TYPE&>(*this) = AM_MEDIA_TYPE{};
+    return handed;
 }
 
 } // namespace ombrix::platform

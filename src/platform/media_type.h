@@ -9,4 +9,32 @@ namespace ombrix::platform {
 // without either (the other fields are kept).
 void freeMediaTypeFormat(AM_MEDIA_TYPE& type);
 
+// A media type that owns its format block (CoTaskMemAlloc) and format object:
+// both go when the record is reset, refilled or destroyed. The fields stay
+// plain AM_MEDIA_TYPE fields for reading.
+class MediaType : public AM_MEDIA_TYPE {
+public:
+    MediaType() : AM_MEDIA_TYPE{} {}
+    ~MediaType() { reset(); }
+    MediaType(const MediaType&) = delete;
+    MediaType& operator=(const MediaType&) = delete;
+
+    // Frees what the record owns and clears every field.
+    void reset();
+    // The record for a platform call that fills it (GetConnectedMediaType):
+    // the format block and object it held go first; the type fields stay, so
+    // a call that fails leaves the type without a format.
+    AM_MEDIA_TYPE* fill()
+    {
+        freeMediaTypeFormat(*this);
+        return this;
+    }
+    // Replaces the format block with a copy of size bytes; false (and no
+    // block) when memory runs out.
+    bool setFormat(const GUID& type, const void* bytes, ULONG size);
+    // Hands the record, format block included, to a caller who frees it, and
+    // leaves this one empty.
+    AM_MEDIA_TYPE detach();
+};
+
 } // namespace ombrix::platform

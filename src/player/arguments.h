@@ -1,5 +1,5 @@
 // Checks of the host's arguments at the door of an export: what the platform
-// cannot take safely is refused with a code before any call acts on it.
+// cannot take safely is refused with OMB_E_REFUSED before any call acts on it.
 #pragma once
 #include <windows.h>
 
@@ -13,11 +13,6 @@
 #include "platform/handles.h"
 
 namespace ombrix::arguments {
-
-// The code of an argument refused at the door (a handle that is not a
-// window or a device context, a rectangle that does not fit 32-bit
-// coordinates, a time or rate that is not a finite number).
-constexpr int kRefused = -8;
 
 // The longest path the platform opens, in characters without the terminator.
 constexpr size_t kMaxPath = 32767;

@@ -17,18 +17,6 @@
 namespace ombrix {
 namespace {
 
-enum OpenCode : int {
-    kOpened = 0,
-    kAlreadyOpen = -1,
-    kBadMode = -2,
-    kEvrNotCreated = -1,
-    kEvrNotAdded = -2,
-    kNotRendered = -4,
-    kNoOutputPin = -5,
-    kBadFileName = -6,
-    kNoGraphObjects = -7,
-};
-
 // What distinguishes modes 1 to 6: which video renderer they create, under
 // which name it joins the graph, and whether the DirectSound Renderer is
 // created before it.
@@ -117,8 +105,7 @@ namespace {
 // stream passes through it; it is never connected by hand.
 void addSampleGrabber(Player& p, OpenGraph& g)
 {
-    platform::freeMediaTypeFormat(p.grabberMediaType);
-    std::memset(&p.grabberMediaType, 0, sizeof p.grabberMediaType);
+    p.grabberMediaType.reset();
     if (FAILED(platform::create(ids::CLSID_SampleGrabber, kGraphContext, ids::IID_IBaseFilter,
                                 g.grabberFilter)) ||
         FAILED(platform::query(g.grabberFilter.Get(), ids::IID_ISampleGrabber, g.sampleGrabber))) {
@@ -147,8 +134,8 @@ int renderDefault(OpenGraph& g, const char* fileName)
 {
     SystemString name;
     if (!name.convert(fileName))
-        return kBadFileName;
-    return g.mediaControl->RenderFile(name.text) == S_OK ? kOpened : kNotRendered;
+        return OMB_E_BAD_FILE_NAME;
+    return g.mediaControl->RenderFile(name.text) == S_OK ? OMB_OK : OMB_E_CANNOT_RENDER;
 }
 
 int renderWithBuilder(OpenGraph& g, const char* fileName, int mode, int vmrRenderingMode, int vmrStreamCount)
@@ -156,7 +143,7 @@ int renderWithBuilder(OpenGraph& g, const char* fileName, int mode, int vmrRende
     const Recipe recipe = recipeFor(g, mode);
     WideName name;
     if (!name.convert(fileName))
-        return kBadFileName;
+        return OMB_E_BAD_FILE_NAME;
 
     ComPtr<IBaseFilter>* video = recipe.videoField;
     auto createAudio = [&] {
@@ -167,7 +154,7 @@ int renderWithBuilder(OpenGraph& g, const char* fileName, int mode, int vmrRende
     if (video) {
         HRESULT hr = platform::create(*recipe.videoClass, kFilterContext, ids::IID_IBaseFilter, *video);
         if (mode == OpenMode_Evr && hr != S_OK)
-            return kEvrNotCreated;
+            return OMB_E_EVR_NOT_CREATED;
     }
     if (!recipe.audioCreatedFirst)
         createAudio();
@@ -181,7 +168,7 @@ int renderWithBuilder(OpenGraph& g, const char* fileName, int mode, int vmrRende
 
     if (mode == OpenMode_Evr) {
         if (g.graph->AddFilter(g.evrFilter.Get(), recipe.videoName) != S_OK)
-            return kEvrNotAdded;
+            return OMB_E_EVR_NOT_ADDED;
     } else if (video) {
         addFilter(g.graph.Get(), video->Get(), recipe.videoName);
     }
@@ -189,22 +176,22 @@ int renderWithBuilder(OpenGraph& g, const char* fileName, int mode, int vmrRende
 
     if (g.graph->AddSourceFilter(name.text.get(), L"Source", g.sourceFilter.ReleaseAndGetAddressOf()) != S_OK ||
         !g.sourceFilter)
-        return kNotRendered;
+        return OMB_E_CANNOT_RENDER;
 
     if (mode == OpenMode_Vmr7) {
         ComPtr<IPin> output;
         if (g.sourceFilter->FindPin(L"Output", output.GetAddressOf()) != S_OK)
-            return kNoOutputPin;
+            return OMB_E_NO_OUTPUT_PIN;
     }
 
     if (FAILED(platform::create(ids::CLSID_CaptureGraphBuilder2, kGraphContext, ids::IID_ICaptureGraphBuilder2,
                                 g.captureBuilder)))
-        return kNoGraphObjects;
+        return OMB_E_NO_GRAPH_OBJECTS;
     g.captureBuilder->SetFiltergraph(g.graph.Get());
     if (video)
         renderTo(g.captureBuilder.Get(), g.sourceFilter.Get(), video->Get());
     renderTo(g.captureBuilder.Get(), g.sourceFilter.Get(), g.audioRenderer.Get());
-    return kOpened;
+    return OMB_OK;
 }
 
 } // namespace
@@ -217,14 +204,14 @@ extern "C" int OMBRIX_CALL omb_Open(const char* fileName, int mode, int /*reserv
 {
     Player& p = player();
     if (p.isOpen())
-        return kAlreadyOpen;
+        return OMB_E_ALREADY_OPEN;
     if (mode < OpenMode_DefaultRenderers || mode > OpenMode_NullVideo)
-        return kBadMode;
+        return OMB_E_BAD_MODE;
     p.openMode = mode;
     // No mode may hand the platform a null name or one longer than a path
     // can be: both are refused before a graph exists.
     if (!arguments::textWithin(fileName, arguments::kMaxPath))
-        return kBadFileName;
+        return OMB_E_BAD_FILE_NAME;
     releaseParkedRefs(p);
 
     // The graph is built aside and reaches the Player (and so the worker
@@ -233,7 +220,7 @@ extern "C" int OMBRIX_CALL omb_Open(const char* fileName, int mode, int /*reserv
     if (FAILED(platform::create(ids::CLSID_FilterGraph, kGraphContext, ids::IID_IGraphBuilder, built.graph)) ||
         !platform::obtain(built.graph.Get(), ids::IID_IMediaControl, built.mediaControl)) {
         releaseGraph(p, built);
-        return kNoGraphObjects;
+        return OMB_E_NO_GRAPH_OBJECTS;
     }
 
     if (p.useGrabber == 1)
@@ -242,15 +229,14 @@ extern "C" int OMBRIX_CALL omb_Open(const char* fileName, int mode, int /*reserv
     int result = mode == OpenMode_DefaultRenderers
                      ? renderDefault(built, fileName)
                      : renderWithBuilder(built, fileName, mode, vmrRenderingMode, vmrStreamCount);
-    if (result != kOpened) {
+    if (result != OMB_OK) {
         releaseGraph(p, built);
         return result;
     }
 
     publishGraph(p, built);
     if (p.useGrabber == 1 && p.sampleGrabber) {
-        platform::freeMediaTypeFormat(p.grabberMediaType);
-        p.sampleGrabber->GetConnectedMediaType(&p.grabberMediaType);
+        p.sampleGrabber->GetConnectedMediaType(p.grabberMediaType.fill());
     }
-    return kOpened;
+    return OMB_OK;
 }

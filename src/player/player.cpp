@@ -53,7 +53,7 @@ void releaseGraph(Player& p, OpenGraph& g)
 {
     g.sampleGrabber.Reset();
     g.grabberFilter.Reset();
-    platform::freeMediaTypeFormat(p.grabberMediaType);
+    p.grabberMediaType.reset();
     // What the host's thread keeps for the open graph: the frame buffer and
     // the held IMediaPosition.
     releaseGraphCaches(p);

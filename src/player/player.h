@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "platform/com.h"
+#include "platform/media_type.h"
 
 namespace ombrix {
 
@@ -56,7 +57,7 @@ struct WorkerRefs {
 struct Player {
     HINSTANCE moduleHandle = nullptr;
     ComPtr<IMFVideoDisplayControl> displayControl;   // call-scoped
-    AM_MEDIA_TYPE grabberMediaType{};
+    platform::MediaType grabberMediaType;
     ComPtr<IBaseFilter> sourceFilter;
     ComPtr<IBaseFilter> propertyFilter;              // call-scoped
     ComPtr<IMediaEventEx> mediaEvent;

@@ -17,23 +17,15 @@ namespace {
 // must not hang the host, so the wait is bounded.
 constexpr LONG kStateWait = 10000;
 
-enum : int {
-    kNotOpen = -1,
-    kNoMediaFoundation = -2,
-    kNoDisplayControl = -3,
-    kNoState = -3,
-    kNoGraph = -1,
-};
-
 int placeEvrVideo(Player& p, HWND window, int left, int top, int width, int height)
 {
     if (!platform::mediaFoundationPresent())
-        return kNoMediaFoundation;
+        return OMB_E_NO_MEDIA_FOUNDATION;
     CallScoped<IMFVideoDisplayControl> display(p.displayControl);
     if (platform::getService(p.evrFilter.Get(), ids::MR_VIDEO_RENDER_SERVICE, ids::IID_IMFVideoDisplayControl,
                              reinterpret_cast<void**>(p.displayControl.ReleaseAndGetAddressOf())) != S_OK ||
         !display)
-        return kNoDisplayControl;
+        return OMB_E_NO_DISPLAY_CONTROL;
     display->SetVideoWindow(window);
     const MFVideoNormalizedRect whole{0.0f, 0.0f, 1.0f, 1.0f};
     RECT destination{left, top, left + width, top + height};
@@ -56,9 +48,9 @@ int OMBRIX_CALL omb_Play(omb_handle window, int left, int top, int width, int he
 {
     Player& p = player();
     if (!p.isOpen())
-        return kNotOpen;
+        return OMB_E_NOT_OPEN;
     if (!arguments::windowOrNull(window) || !arguments::placementFits(left, top, width, height))
-        return arguments::kRefused;
+        return OMB_E_REFUSED;
     HWND owner = reinterpret_cast<HWND>(window);
     if (p.openMode <= OpenMode_Vmr9) {
         placeVideoWindow(p, owner, left, top, width, height);
@@ -77,7 +69,7 @@ int OMBRIX_CALL omb_Play2(void) noexcept
 {
     Player& p = player();
     if (!p.isOpen())
-        return kNotOpen;
+        return OMB_E_NOT_OPEN;
     allowRestarts(p);
     p.mediaControl->Run();
     return 0;
@@ -87,7 +79,7 @@ int OMBRIX_CALL omb_Stop(void) noexcept
 {
     Player& p = player();
     if (!p.isOpen())
-        return kNotOpen;
+        return OMB_E_NOT_OPEN;
     // From here the worker restarts nothing, not even for an end of the
     // media that was queued before; a restart already under way finishes
     // first, so that it cannot land after the Stop.
@@ -109,11 +101,11 @@ int OMBRIX_CALL omb_GetState(void) noexcept
 {
     Player& p = player();
     if (!p.isOpen())
-        return kNotOpen;
+        return OMB_E_NOT_OPEN;
     OAFilterState state = -1;
     HRESULT hr = p.mediaControl->GetState(kStateWait, &state);
     if (FAILED(hr) || state < State_Stopped || state > State_Running)
-        return kNoState;
+        return OMB_E_NO_STATE;
     return static_cast<int>(state);
 }
 
@@ -121,12 +113,12 @@ int OMBRIX_CALL omb_SetEvHWND(omb_handle window) noexcept
 {
     Player& p = player();
     if (!p.graph)
-        return kNoGraph;
+        return OMB_E_NOT_OPEN;
     if (!arguments::windowOrNull(window))
-        return arguments::kRefused;
+        return OMB_E_REFUSED;
     ComPtr<IMediaEventEx> events;
-    if (!platform::obtain(p.graph.Get(), ids::IID_IMediaEventEx, events))
-        return kNoGraph;
+    if (int code = queryGraph(p, ids::IID_IMediaEventEx, events, OMB_E_NOT_OPEN))
+        return code;
     events->SetNotifyWindow(static_cast<OAHWND>(window), OMB_WM_GRAPHEVENT, 0);
     // A second call replaces the interface the first one left; the old
     // reference goes outside the lock.
@@ -141,13 +133,13 @@ int OMBRIX_CALL omb_GetStopped(void) noexcept
 {
     Player& p = player();
     if (!p.isOpen())
-        return kNotOpen;
+        return OMB_E_NOT_OPEN;
     if (!p.mediaEvent)
         return 0;
     LONG code = 0;
     LONG_PTR param1 = 0, param2 = 0;
     if (p.mediaEvent->GetEvent(&code, &param1, &param2, 0) != S_OK)
-        return kNotOpen;
+        return OMB_E_NO_EVENT;
     p.mediaEvent->FreeEventParams(code, param1, param2);
     return static_cast<int>(code);
 }
@@ -156,7 +148,7 @@ int OMBRIX_CALL omb_Close(void) noexcept
 {
     Player& p = player();
     if (!p.isOpen())
-        return kNotOpen;
+        return OMB_E_NOT_OPEN;
 
     {
         CallScoped<IVideoWindow> window(p.videoWindow);

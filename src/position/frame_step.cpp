@@ -10,18 +10,13 @@
 namespace ombrix {
 namespace {
 
-enum StepCode : int {
-    kNotOpen = -1,
-    kCannotStep = -2, // also: the graph offers no IVideoFrameStep
-};
-
 // Fills the call-scoped slot: 0, or the code for why there is no stepping
 // interface.
 int askForFrameStep(Player& p)
 {
     if (!p.isOpen())
-        return kNotOpen;
-    return queryGraph(p, ids::IID_IVideoFrameStep, p.frameStep, kCannotStep);
+        return OMB_E_NOT_OPEN;
+    return queryGraph(p, ids::IID_IVideoFrameStep, p.frameStep, OMB_E_NO_FRAME_STEP);
 }
 
 } // namespace
@@ -56,5 +51,5 @@ extern "C" int OMBRIX_CALL omb_CanFrameStep(int multiple) noexcept
         return code;
     // Only S_OK means yes; S_FALSE and every failure mean no. A yes returns
     // the argument itself, so CanFrameStep(-1) answers yes with -1.
-    return step->CanStep(multiple, nullptr) == S_OK ? multiple : kCannotStep;
+    return step->CanStep(multiple, nullptr) == S_OK ? multiple : OMB_E_NO_FRAME_STEP;
 }

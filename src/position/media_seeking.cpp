@@ -12,13 +12,6 @@
 namespace ombrix {
 namespace {
 
-enum SeekingCode : int {
-    kNotOpen = -1,
-    kZeroRate = -1,     // command 3 refuses a rate of 0 itself
-    kBadSelector = -2,
-    kNoSeeking = -3,    // no IMediaSeeking, or the graph refused the read
-};
-
 // The two numberings differ: queries report media time as 1 and frames as 2,
 // commands select media time with 0 and frames with 1.
 enum ReportedFormat : int {
@@ -70,7 +63,7 @@ int readQuery(IMediaSeeking* seeking, int query)
     case kCapabilities: {
         DWORD capabilities = 0;
         if (FAILED(seeking->GetCapabilities(&capabilities)))
-            return kNoSeeking;
+            return OMB_E_NO_SEEKING;
         return static_cast<int>(capabilities);
     }
     case kTimeFormat: {
@@ -87,14 +80,14 @@ int readQuery(IMediaSeeking* seeking, int query)
         // Scaled in every format, frames included.
         LONGLONG duration = 0;
         if (FAILED(seeking->GetDuration(&duration)))
-            return kNoSeeking;
+            return OMB_E_NO_SEEKING;
         return perThousand(duration);
     }
     case kCurrentPosition:
     case kStopPosition: {
         LONGLONG current = 0, stop = 0;
         if (FAILED(seeking->GetPositions(&current, &stop)))
-            return kNoSeeking;
+            return OMB_E_NO_SEEKING;
         LONGLONG position = query == kCurrentPosition ? current : stop;
         // Frame numbers are reported as they are; an unreadable format
         // counts as media time, the graph's default.
@@ -103,11 +96,11 @@ int readQuery(IMediaSeeking* seeking, int query)
     case kRate: {
         double rate = 0.0;
         if (FAILED(seeking->GetRate(&rate)))
-            return kNoSeeking;
-        return thousandthsFromRate(rate).value_or(kNoSeeking);
+            return OMB_E_NO_SEEKING;
+        return thousandthsFromRate(rate).value_or(OMB_E_NO_SEEKING);
     }
     default:
-        return kBadSelector;
+        return OMB_E_BAD_SELECTOR;
     }
 }
 
@@ -124,10 +117,10 @@ int runCommand(IMediaSeeking* seeking, int command, int value)
     }
     case kSetRate:
         if (value == 0)
-            return kZeroRate;
+            return OMB_E_ZERO_RATE;
         return seeking->SetRate(rateFromThousandths(value));
     default:
-        return kBadSelector;
+        return OMB_E_BAD_SELECTOR;
     }
 }
 
@@ -140,11 +133,11 @@ extern "C" int OMBRIX_CALL omb_GetMediaSeeking(int query) noexcept
 {
     Player& p = player();
     if (!p.isOpen())
-        return kNotOpen;
+        return OMB_E_NOT_OPEN;
     if (query < kCapabilities || query > kRate)
-        return kBadSelector;
+        return OMB_E_BAD_SELECTOR;
     CallScoped<IMediaSeeking> seeking(p.mediaSeeking);
-    if (int code = queryGraph(p, ids::IID_IMediaSeeking, p.mediaSeeking, kNoSeeking))
+    if (int code = queryGraph(p, ids::IID_IMediaSeeking, p.mediaSeeking, OMB_E_NO_SEEKING))
         return code;
     return readQuery(seeking.get(), query);
 }
@@ -153,11 +146,11 @@ extern "C" int OMBRIX_CALL omb_SetMediaSeeking(int command, int value) noexcept
 {
     Player& p = player();
     if (!p.isOpen())
-        return kNotOpen;
+        return OMB_E_NOT_OPEN;
     if (command < kUseMediaTime || command > kSetRate)
-        return kBadSelector;
+        return OMB_E_BAD_SELECTOR;
     CallScoped<IMediaSeeking> seeking(p.mediaSeeking);
-    if (int code = queryGraph(p, ids::IID_IMediaSeeking, p.mediaSeeking, kNoSeeking))
+    if (int code = queryGraph(p, ids::IID_IMediaSeeking, p.mediaSeeking, OMB_E_NO_SEEKING))
         return code;
     return runCommand(seeking.get(), command, value);
 }

@@ -10,12 +10,6 @@
 namespace ombrix {
 namespace {
 
-enum RateCode : int {
-    kRequested = 0,
-    kNotOpen = -1,
-    kNoRate = -2, // no IMediaPosition, or the graph could not report the rate
-};
-
 // Asks for the rate; the graph keeps the old one when it refuses, and the
 // host reads that back with omb_GetSpeed, so the platform's answer is not
 // passed on: 0 means the request was made.
@@ -23,14 +17,14 @@ int requestRate(double rate)
 {
     Player& p = player();
     if (!p.isOpen())
-        return kNotOpen;
+        return OMB_E_NOT_OPEN;
     if (!arguments::finite(rate))
-        return arguments::kRefused;
+        return OMB_E_REFUSED;
     IMediaPosition* position = heldPosition(p);
     if (!position)
-        return kNoRate;
+        return OMB_E_NO_POSITION;
     position->put_Rate(rate);
-    return kRequested;
+    return OMB_OK;
 }
 
 } // namespace
@@ -46,12 +40,12 @@ extern "C" int OMBRIX_CALL omb_GetSpeed(void) noexcept
 {
     Player& p = player();
     if (!p.isOpen())
-        return kNotOpen;
+        return OMB_E_NOT_OPEN;
     IMediaPosition* position = heldPosition(p);
     if (!position)
-        return kNoRate;
+        return OMB_E_NO_POSITION;
     double rate = 0.0;
     if (FAILED(position->get_Rate(&rate)))
-        return kNoRate;
-    return thousandthsFromRate(rate).value_or(kNoRate);
+        return OMB_E_NO_POSITION;
+    return thousandthsFromRate(rate).value_or(OMB_E_NO_POSITION);
 }

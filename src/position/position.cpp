@@ -11,12 +11,6 @@ using namespace ombrix;
 
 namespace {
 
-enum : int {
-    kNotOpen = -1,
-    kBadKind = -2,
-    kNoAnswer = -2,
-    kNoPosition = -2, // the graph offers no IMediaPosition: nothing was requested
-};
 constexpr double kNotOpenTime = -1.0;
 
 enum class Time { Duration, Current };
@@ -49,12 +43,12 @@ int seek(double seconds)
 {
     Player& p = player();
     if (!p.isOpen())
-        return kNotOpen;
+        return OMB_E_NOT_OPEN;
     if (!arguments::secondsFit(seconds))
-        return arguments::kRefused;
+        return OMB_E_REFUSED;
     IMediaPosition* position = heldPosition(p);
     if (!position)
-        return kNoPosition;
+        return OMB_E_NO_POSITION;
     position->put_CurrentPosition(seconds);
     return 0;
 }
@@ -86,27 +80,27 @@ int OMBRIX_CALL omb_Info(int kind) noexcept
 {
     Player& p = player();
     if (!p.isOpen())
-        return kNotOpen;
+        return OMB_E_NOT_OPEN;
     switch (kind) {
     case 0:
     case 1: {
         ComPtr<IBasicVideo> video;
-        if (!platform::obtain(p.graph.Get(), ids::IID_IBasicVideo, video))
-            return kNoAnswer;
+        if (int code = queryGraph(p, ids::IID_IBasicVideo, video, OMB_E_NO_INFO))
+            return code;
         long size = 0;
         HRESULT hr = kind == 0 ? video->get_VideoWidth(&size) : video->get_VideoHeight(&size);
-        return FAILED(hr) ? kNoAnswer : static_cast<int>(size);
+        return FAILED(hr) ? OMB_E_NO_INFO : static_cast<int>(size);
     }
     case 2:
     case 3: {
         double seconds = 0.0;
         int result = 0;
         if (!readTime(p, kind == 2 ? Time::Duration : Time::Current, seconds) || !hundredths(seconds, result))
-            return kNoAnswer;
+            return OMB_E_NO_INFO;
         return result;
     }
     default:
-        return kBadKind;
+        return OMB_E_NO_INFO;
     }
 }
 

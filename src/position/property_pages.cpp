@@ -14,11 +14,6 @@
 namespace ombrix {
 namespace {
 
-enum PropertyCode : int {
-    kDone = 0,
-    kNotOpen = -1,
-};
-
 // A filter's FILTER_INFO, which carries a reference to its graph; given back
 // when the record goes.
 struct FilterInfo {
@@ -89,24 +84,24 @@ extern "C" int OMBRIX_CALL omb_FillterProp(omb_handle owner, const wchar_t* name
 {
     Player& p = player();
     if (!p.isOpen())
-        return kNotOpen;
+        return OMB_E_NOT_OPEN;
     // A name longer than a filter's can be is refused unread past that
     // length, as is an owner that is not a window.
     if (!arguments::windowOrNull(owner) || (name && !arguments::textWithin(name, arguments::kMaxFilterName)))
-        return arguments::kRefused;
+        return OMB_E_REFUSED;
     // No name names no filter.
     if (!name || !p.graph)
-        return kDone;
+        return OMB_OK;
     ComPtr<IBaseFilter> held;
     {
         CallScoped<IBaseFilter> filter(p.propertyFilter);
         if (FAILED(p.graph->FindFilterByName(name, p.propertyFilter.ReleaseAndGetAddressOf())) || !filter)
-            return kDone;
+            return OMB_OK;
         held = p.propertyFilter;
     }
     // The frame is modal: while it is up the host's own messages run on this
     // thread and may call in again (another omb_FillterProp, omb_Close), so
     // the filter it shows keeps a reference of this call's own.
     showFrame(reinterpret_cast<HWND>(owner), held.Get());
-    return kDone;
+    return OMB_OK;
 }

@@ -21,12 +21,6 @@ constexpr char kPaintText[] = "OMBRIX_AUTO_REPEAT";
 // How long omb_CreateThread waits for the worker window.
 constexpr DWORD kWindowWait = 5000;
 
-enum : int {
-    kNoClass = -1,
-    kAlreadyStarted = -2,
-    kNoWorker = -3,
-};
-
 // At most this many events are taken per graph-event message; the rest are
 // taken at a message the worker posts itself, so that its other messages
 // (WM_CLOSE among them) are never held up.
@@ -250,11 +244,11 @@ int OMBRIX_CALL omb_CreateThread(omb_handle hostWindow, int forward) noexcept
 {
     Player& p = player();
     if (p.threadStarted == 1)
-        return kAlreadyStarted;
+        return OMB_E_ALREADY_STARTED;
     // The worker sends to this window from its own thread: it must be one
     // (HWND_BROADCAST would reach every top-level window).
     if (!arguments::windowOrNull(hostWindow))
-        return arguments::kRefused;
+        return OMB_E_REFUSED;
     p.hostWindow = reinterpret_cast<HWND>(hostWindow);
     p.forwardEvents = forward;
     // The class and the window belong to the module whose code the window
@@ -269,7 +263,7 @@ int OMBRIX_CALL omb_CreateThread(omb_handle hostWindow, int forward) noexcept
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     windowClass.lpszClassName = kClassName;
     if (!RegisterClassExA(&windowClass))
-        return kNoClass;
+        return OMB_E_NO_CLASS;
 
     if (!windowReady)
         windowReady = CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -280,14 +274,14 @@ int OMBRIX_CALL omb_CreateThread(omb_handle hostWindow, int forward) noexcept
             FreeLibrary(pin);
         // Nothing runs: the call may be repeated.
         UnregisterClassA(kClassName, p.moduleHandle);
-        return kNoWorker;
+        return OMB_E_NO_WORKER;
     }
     CloseHandle(thread);
     p.threadStarted = 1;
 
     WaitForSingleObject(windowReady, kWindowWait);
     HWND window = readThreadWindow(p);
-    return window ? static_cast<int>(reinterpret_cast<intptr_t>(window)) : kNoWorker;
+    return window ? static_cast<int>(reinterpret_cast<intptr_t>(window)) : OMB_E_NO_WORKER;
 }
 
 omb_handle OMBRIX_CALL omb_GetThreadHWND(void) noexcept

@@ -28,18 +28,6 @@
 namespace ombrix {
 namespace {
 
-enum : int {
-    kNotOpen = -1,
-    kNoImageSize = -2,   // CaptureVideo: the renderer cannot give its image's size
-    kNoGrabber = -2,     // CaptureVideoEx, SetCaptureBufferSamples
-    kEmptyImage = -3,    // CaptureVideo: the renderer gave a size below 1 byte
-    kNotConnected = -3,  // CaptureVideoEx: no connected video type to describe the frame
-    kNothingDrawn = -4,
-    kUnusableImage = -5, // CaptureVideo: no uncompressed DIB that fits its buffer
-    kNoFrame = -5,       // CaptureVideoEx: the grabber holds no complete frame
-    kNoMemory = -6,
-};
-
 // What GDI is handed: a 40-byte header and room for a whole colour table
 // (or the three colour masks), so that nothing GDI reads lies outside it.
 struct DrawInfo {
@@ -127,8 +115,7 @@ bool readGrabberType(const AM_MEDIA_TYPE& type, DibLayout& out)
 // format block, and the previous one goes first.
 bool refreshGrabberType(Player& p, DibLayout& out)
 {
-    platform::freeMediaTypeFormat(p.grabberMediaType);
-    HRESULT hr = p.sampleGrabber->GetConnectedMediaType(&p.grabberMediaType);
+    HRESULT hr = p.sampleGrabber->GetConnectedMediaType(p.grabberMediaType.fill());
     p.grabberTypeCurrent = SUCCEEDED(hr) && readGrabberType(p.grabberMediaType, out);
     return p.grabberTypeCurrent;
 }
@@ -150,7 +137,7 @@ int OMBRIX_CALL omb_SetCaptureBufferSamples(int flag) noexcept
 {
     Player& p = player();
     if (!p.sampleGrabber)
-        return kNoGrabber;
+        return OMB_E_NO_GRABBER;
     p.sampleGrabber->SetBufferSamples(flag != 0 ? TRUE : FALSE);
     return 0;
 }
@@ -159,9 +146,9 @@ int OMBRIX_CALL omb_CaptureVideo(omb_handle dc, int x, int y, int width, int hei
 {
     Player& p = player();
     if (!p.isOpen())
-        return kNotOpen;
+        return OMB_E_NOT_OPEN;
     if (!arguments::deviceContext(dc) || !arguments::spanFits(x, width) || !arguments::spanFits(y, height))
-        return arguments::kRefused;
+        return OMB_E_REFUSED;
     ComPtr<IBasicVideo> video;
     platform::query(p.graph.Get(), ids::IID_IBasicVideo, video);
     // The renderers give their image only while paused; the graph stays
@@ -169,7 +156,7 @@ int OMBRIX_CALL omb_CaptureVideo(omb_handle dc, int x, int y, int width, int hei
     if (p.mediaControl)
         p.mediaControl->Pause();
     if (!video)
-        return kNoImageSize;
+        return OMB_E_NO_IMAGE;
 
     LONG nativeHeight = 0, nativeWidth = 0;
     video->get_VideoHeight(&nativeHeight);
@@ -177,22 +164,22 @@ int OMBRIX_CALL omb_CaptureVideo(omb_handle dc, int x, int y, int width, int hei
 
     LONG size = 0;
     if (FAILED(video->GetCurrentImage(&size, nullptr)))
-        return kNoImageSize;
+        return OMB_E_NO_IMAGE;
     if (size < 1)
-        return kEmptyImage;
+        return OMB_E_EMPTY_IMAGE;
     if (static_cast<size_t>(size) < sizeof(BITMAPINFOHEADER))
-        return kUnusableImage;
+        return OMB_E_BAD_IMAGE;
     BYTE* image = p.frameBuffer.reserve(static_cast<std::uint64_t>(size));
     if (!image)
-        return kNoMemory;
+        return OMB_E_NO_MEMORY;
     LONG filled = size;
     if (FAILED(video->GetCurrentImage(&filled, reinterpret_cast<LONG*>(image))))
-        return kUnusableImage;
+        return OMB_E_BAD_IMAGE;
 
     DibLayout layout;
     if (!readLayout(image, static_cast<std::uint64_t>(size), layout) ||
         layout.pixelOffset + layout.pixelBytes > static_cast<std::uint64_t>(size))
-        return kUnusableImage;
+        return OMB_E_BAD_IMAGE;
     const BITMAPINFOHEADER& header = layout.draw.header;
 
     // The native size is the source extent; it may not reach outside the
@@ -202,20 +189,20 @@ int OMBRIX_CALL omb_CaptureVideo(omb_handle dc, int x, int y, int width, int hei
     int lines = platform::stretchDIBitsFn(reinterpret_cast<HDC>(dc), x, y, width, height, 0, 0, sourceWidth,
                                           sourceHeight, image + layout.pixelOffset, layout.draw.info(),
                                           DIB_RGB_COLORS, static_cast<DWORD>(rop));
-    return lines > 0 ? 0 : kNothingDrawn;
+    return lines > 0 ? 0 : OMB_E_NOT_DRAWN;
 }
 
 int OMBRIX_CALL omb_CaptureVideoEx(omb_handle dc, int x, int y, int width, int height) noexcept
 {
     Player& p = player();
     if (!p.isOpen())
-        return kNotOpen;
+        return OMB_E_NOT_OPEN;
     // A negative part draws nothing; a positive one must end inside 32 bits.
     if (!arguments::deviceContext(dc) || !arguments::spanFits(x, width > 0 ? width : 0) ||
         !arguments::spanFits(y, height > 0 ? height : 0))
-        return arguments::kRefused;
+        return OMB_E_REFUSED;
     if (!p.sampleGrabber)
-        return kNoGrabber;
+        return OMB_E_NO_GRABBER;
 
     // The connected type changes only when the grabber's pin is connected
     // anew, and then the frame it buffers changes size too. So the type is
@@ -229,14 +216,14 @@ int OMBRIX_CALL omb_CaptureVideoEx(omb_handle dc, int x, int y, int width, int h
     for (;;) {
         if (!p.grabberTypeCurrent || !readGrabberType(p.grabberMediaType, layout)) {
             if (!refreshGrabberType(p, layout))
-                return kNotConnected;
+                return OMB_E_NOT_CONNECTED;
             fresh = true;
         }
         // The sample size may understate a frame (some grabbers report 1);
         // the buffer is at least as large as the header says a frame is.
         frame = p.frameBuffer.reserve(std::max<std::uint64_t>(p.grabberMediaType.lSampleSize, layout.pixelBytes));
         if (!frame)
-            return kNoMemory;
+            return OMB_E_NO_MEMORY;
         filled = static_cast<LONG>(p.frameBuffer.capacity());
         hr = p.sampleGrabber->GetCurrentBuffer(&filled, reinterpret_cast<LONG*>(frame));
         const bool sizeMatches = SUCCEEDED(hr) && filled >= 0 && static_cast<std::uint64_t>(filled) == layout.pixelBytes;
@@ -245,7 +232,7 @@ int OMBRIX_CALL omb_CaptureVideoEx(omb_handle dc, int x, int y, int width, int h
         p.grabberTypeCurrent = false; // the frame outgrew or no longer fits the known type
     }
     if (FAILED(hr) || filled < 0 || static_cast<std::uint64_t>(filled) < layout.pixelBytes)
-        return kNoFrame;
+        return OMB_E_NO_FRAME;
     const BITMAPINFOHEADER& header = layout.draw.header;
 
     // Only the frame's own rows and columns can be copied: GDI reads one
@@ -256,7 +243,7 @@ int OMBRIX_CALL omb_CaptureVideoEx(omb_handle dc, int x, int y, int width, int h
                                               static_cast<DWORD>(copyHeight), 0, 0, 0,
                                               static_cast<UINT>(copyHeight), frame, layout.draw.info(),
                                               DIB_RGB_COLORS);
-    return lines > 0 ? 0 : kNothingDrawn;
+    return lines > 0 ? 0 : OMB_E_NOT_DRAWN;
 }
 
 omb_handle OMBRIX_CALL GetHWNDtoHDC(omb_handle window) noexcept

@@ -13,12 +13,6 @@
 namespace ombrix {
 namespace {
 
-enum : int {
-    kNotOpen = -1,
-    kNotMixingMode = -2, // the open mode has no mixing renderer
-    kNoMixer = -3,       // the renderer offers no alpha-bitmap interface
-};
-
 constexpr DWORD kFromDC = 0x2;   // VMRBITMAP_HDC, VMR9AlphaBitmap_hDC
 constexpr DWORD kColorKey = 0x8; // VMRBITMAP_SRCCOLORKEY, VMR9AlphaBitmap_SrcColorKey
 
@@ -60,21 +54,21 @@ void fill(Record& record, const MixArguments& a)
 int mapResult(HRESULT hr)
 {
     switch (hr) {
-    case E_INVALIDARG: return -4;
-    case E_POINTER: return -5;
-    case E_OUTOFMEMORY: return -6;
-    case E_FAIL: return -7;
+    case E_INVALIDARG: return OMB_E_INVALIDARG;
+    case E_POINTER: return OMB_E_POINTER;
+    case E_OUTOFMEMORY: return OMB_E_NO_MEMORY;
+    case E_FAIL: return OMB_E_FAIL;
     default: return static_cast<int>(hr);
     }
 }
 
-// The renderer's result, mapped; kNoMixer when it offers no mixer bitmap.
+// The renderer's result, mapped; OMB_E_NO_MIXER_BITMAP when it offers no mixer bitmap.
 template <class Mixer, class Record>
 int mix(IBaseFilter* renderer, REFIID iid, const MixArguments& a)
 {
     ComPtr<Mixer> mixer;
     if (!platform::obtain(renderer, iid, mixer))
-        return kNoMixer;
+        return OMB_E_NO_MIXER_BITMAP;
     Record record;
     fill(record, a);
     return mapResult(mixer->SetAlphaBitmap(&record));
@@ -91,15 +85,15 @@ int mixImage(const MixArguments& args)
 {
     Player& p = player();
     if (!p.isOpen())
-        return kNotOpen;
+        return OMB_E_NOT_OPEN;
     // Null is the renderer's to refuse; anything else must be a DC.
     if (args.dc && !arguments::deviceContext(reinterpret_cast<omb_handle>(args.dc)))
-        return arguments::kRefused;
+        return OMB_E_REFUSED;
     if (p.openMode == OpenMode_Vmr7)
         return mix<IVMRMixerBitmap, VMRALPHABITMAP>(p.vmr7Filter.Get(), ids::IID_IVMRMixerBitmap, args);
     if (p.openMode == OpenMode_Vmr9)
         return mix<IVMRMixerBitmap9, VMR9AlphaBitmap>(p.vmr9Filter.Get(), ids::IID_IVMRMixerBitmap9, args);
-    return kNotMixingMode;
+    return OMB_E_NOT_MIXING_MODE;
 }
 
 #if !defined(__i386__)

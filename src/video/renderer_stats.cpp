@@ -10,12 +10,6 @@
 namespace ombrix {
 namespace {
 
-enum : int {
-    kNotOpen = -1,
-    kNoRenderer = -2, // the open mode holds no video renderer of the player's own
-    kNoAnswer = -3,   // the renderer offers no IQualProp, or the call wrote nothing
-};
-
 // A statistic that still reads this after the call was not written.
 constexpr int kUnwritten = INT_MIN;
 
@@ -55,16 +49,16 @@ int statistic(Quantity quantity)
 {
     Player& p = player();
     if (!p.isOpen())
-        return kNotOpen;
+        return OMB_E_NOT_OPEN;
     ActiveRenderer active(p);
     if (!p.activeRenderer)
-        return kNoRenderer;
+        return OMB_E_NO_RENDERER;
     ComPtr<IQualProp> quality;
     if (!platform::obtain(p.activeRenderer, ids::IID_IQualProp, quality))
-        return kNoAnswer;
+        return OMB_E_NO_ANSWER;
     int value = kUnwritten;
     HRESULT hr = read(quality.Get(), quantity, &value);
-    return FAILED(hr) || value == kUnwritten ? kNoAnswer : value;
+    return FAILED(hr) || value == kUnwritten ? OMB_E_NO_ANSWER : value;
 }
 
 } // namespace

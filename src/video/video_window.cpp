@@ -4,7 +4,7 @@
 // Everything goes through the IVideoWindow and IBasicVideo interfaces that
 // the graph manager forwards to its renderer. A renderer that does not
 // support them (EVR, audio only, Null Renderer) makes the forwarded calls
-// fail; a getter that fails or writes nothing is reported as kNoAnswer
+// fail; a getter that fails or writes nothing is reported as OMB_E_NO_ANSWER
 // rather than as a made-up value.
 #include <climits>
 
@@ -18,21 +18,16 @@ namespace ombrix {
 namespace {
 
 
-enum : int {
-    kNotOpen = -1,
-    kBadSelector = -2,
-    kNoAnswer = -3, // also: the graph offers no IVideoWindow / IBasicVideo
-};
-
 // Getters start from this value; one that is still there after the call
 // was not written. No property the selectors read can take it (a colour has
 // bits 24..31 clear, a boolean is 0 or -1, and no window spans 2^31 pixels).
 constexpr LONG kUnwritten = LONG_MIN;
 
-// Fills the call-scoped slot; false when the graph has no IVideoWindow.
-bool askForVideoWindow(Player& p)
+// Fills the call-scoped slot; OMB_E_NO_VIDEO_WINDOW when the graph has no
+// IVideoWindow.
+int askForVideoWindow(Player& p)
 {
-    return platform::obtain(p.graph.Get(), ids::IID_IVideoWindow, p.videoWindow);
+    return queryGraph(p, ids::IID_IVideoWindow, p.videoWindow, OMB_E_NO_VIDEO_WINDOW);
 }
 
 // Modes whose video window omb_Resize and omb_SetHideCursor leave alone: the
@@ -41,7 +36,7 @@ bool windowlessMode(const Player& p) { return p.openMode >= OpenMode_Evr; }
 
 int answer(HRESULT hr, LONG value)
 {
-    return FAILED(hr) || value == kUnwritten ? kNoAnswer : static_cast<int>(value);
+    return FAILED(hr) || value == kUnwritten ? OMB_E_NO_ANSWER : static_cast<int>(value);
 }
 
 // The reading selectors that take one LONG each.
@@ -71,8 +66,8 @@ template <class Set, class Ask>
 int switchOrAsk(Player& p, int selector, int on, Set set, Ask ask)
 {
     CallScoped<IVideoWindow> video(p.videoWindow);
-    if (!askForVideoWindow(p))
-        return kNoAnswer;
+    if (int code = askForVideoWindow(p))
+        return code;
     if (selector == 0 || selector == 1) {
         set(video.get(), selector == on ? OATRUE : OAFALSE);
         return 0;
@@ -91,19 +86,19 @@ int OMBRIX_CALL omb_Resize(omb_handle owner, int left, int top, int width, int h
 {
     Player& p = player();
     if (!p.isOpen())
-        return kNotOpen;
+        return OMB_E_NOT_OPEN;
     if (!arguments::windowOrNull(owner) || !arguments::placementFits(left, top, width, height))
-        return arguments::kRefused;
+        return OMB_E_REFUSED;
     if (windowlessMode(p))
         return 0;
-    return placeVideoWindow(p, reinterpret_cast<HWND>(owner), left, top, width, height) ? 0 : kNoAnswer;
+    return placeVideoWindow(p, reinterpret_cast<HWND>(owner), left, top, width, height) ? 0 : OMB_E_NO_VIDEO_WINDOW;
 }
 
 int OMBRIX_CALL omb_FullScreen(int selector) noexcept
 {
     Player& p = player();
     if (!p.isOpen())
-        return kNotOpen;
+        return OMB_E_NOT_OPEN;
     return switchOrAsk(
         p, selector, 1, [](IVideoWindow* video, LONG on) { video->put_FullScreenMode(on); },
         [](IVideoWindow* video) {
@@ -118,7 +113,7 @@ int OMBRIX_CALL omb_SetHideCursor(int selector) noexcept
 {
     Player& p = player();
     if (!p.isOpen())
-        return kNotOpen;
+        return OMB_E_NOT_OPEN;
     if (windowlessMode(p))
         return 0;
     // 0 hides and 1 shows: the reverse sense of omb_FullScreen.
@@ -135,12 +130,12 @@ int OMBRIX_CALL omb_GetVideoSize(int selector) noexcept
 {
     Player& p = player();
     if (!p.isOpen())
-        return kNotOpen;
+        return OMB_E_NOT_OPEN;
     if (selector != 0 && selector != 1)
-        return kBadSelector;
+        return OMB_E_BAD_SELECTOR;
     ComPtr<IBasicVideo> video;
-    if (!platform::obtain(p.graph.Get(), ids::IID_IBasicVideo, video))
-        return kNoAnswer;
+    if (int code = queryGraph(p, ids::IID_IBasicVideo, video, OMB_E_NO_ANSWER))
+        return code;
     LONG size = kUnwritten;
     HRESULT hr = selector == 0 ? video->get_VideoWidth(&size) : video->get_VideoHeight(&size);
     return answer(hr, size);
@@ -150,18 +145,18 @@ int OMBRIX_CALL omb_GetVideoWindow(int selector) noexcept
 {
     Player& p = player();
     if (!p.isOpen())
-        return kNotOpen;
+        return OMB_E_NOT_OPEN;
     CallScoped<IVideoWindow> video(p.videoWindow);
     if (selector < 0 || selector > 17 || selector == 5)
-        return kBadSelector;
-    if (!askForVideoWindow(p))
-        return kNoAnswer;
+        return OMB_E_BAD_SELECTOR;
+    if (int code = askForVideoWindow(p))
+        return code;
 
     if (selector == 9) {
         OAHWND owner = kUnwritten;
         HRESULT hr = video->get_Owner(&owner);
         // A window handle's significant bits fit the 32-bit result.
-        return FAILED(hr) || owner == kUnwritten ? kNoAnswer : static_cast<int>(owner);
+        return FAILED(hr) || owner == kUnwritten ? OMB_E_NO_ANSWER : static_cast<int>(owner);
     }
     if (selector >= 13 && selector <= 16) {
         LONG width = kUnwritten, height = kUnwritten;
@@ -172,7 +167,7 @@ int OMBRIX_CALL omb_GetVideoWindow(int selector) noexcept
 
     LONG value = kUnwritten;
     HRESULT hr = readProperty(video.get(), selector, &value);
-    if (selector >= 2 && selector <= 4 && answer(hr, value) != kNoAnswer)
+    if (selector >= 2 && selector <= 4 && answer(hr, value) != OMB_E_NO_ANSWER)
         return static_cast<int>((static_cast<DWORD>(value) >> (8 * (selector - 2))) & 0xFF);
     return answer(hr, value);
 }
@@ -181,15 +176,15 @@ int OMBRIX_CALL omb_SetVideoWindow(int selector, int value) noexcept
 {
     Player& p = player();
     if (!p.isOpen())
-        return kNotOpen;
+        return OMB_E_NOT_OPEN;
     CallScoped<IVideoWindow> video(p.videoWindow);
     if (selector < 0 || selector > 11 || selector == 3)
-        return kBadSelector;
+        return OMB_E_BAD_SELECTOR;
     // Selector 7 makes value the video window's owner: it must be a window.
     if (selector == 7 && !arguments::windowOrNull(value))
-        return arguments::kRefused;
-    if (!askForVideoWindow(p))
-        return kNoAnswer;
+        return OMB_E_REFUSED;
+    if (int code = askForVideoWindow(p))
+        return code;
     switch (selector) {
     case 0: return video->put_AutoShow(value);
     case 1: return video->put_BackgroundPalette(value);

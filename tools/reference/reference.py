@@ -15,7 +15,8 @@ import sys
 
 PROTOTYPE = re.compile(r"OMBRIX_API\s+(?P<type>.+?)\s*OMBRIX_CALL\s+(?P<name>\w+)\s*\((?P<args>.*?)\)\s*(?:OMBRIX_NOEXCEPT\s*)?;", re.S)
 HEADING = re.compile(r"/\*\s*-{2,}\s*(?P<title>.+?)\s*-{2,}\s*\*/")
-ENUMERATOR = re.compile(r"^\s*(?P<name>\w+)\s*=\s*(?P<value>\w+),?\s*/\*\s*(?P<text>.*?)\s*\*/")
+ENUMERATOR = re.compile(r"^\s*(?P<name>\w+)\s*=\s*(?P<value>-?\w+),?\s*/\*\s*(?P<text>.*?)\s*\*/")
+CODE = re.compile(r"\bOMB_(?:OK|E_\w+)\b")
 DEFINE = re.compile(r"^#define\s+(?P<name>OMB_\w+)\s+(?P<value>\S+)")
 
 
@@ -55,12 +56,11 @@ def parse(header_text):
             continue
         enumerator = ENUMERATOR.match(line)
         if enumerator:
-            constants.append(("%s = %s" % (enumerator.group("name"), enumerator.group("value")),
-                              enumerator.group("text")))
+            constants.append((enumerator.group("name"), enumerator.group("value"), enumerator.group("text")))
             continue
         define = DEFINE.match(stripped)
         if define:
-            constants.append(("%s = %s" % (define.group("name"), define.group("value")), comment_text("\n".join(pending))))
+            constants.append((define.group("name"), define.group("value"), comment_text("\n".join(pending))))
             pending = []
             continue
         if stripped.startswith("/*") and not statement:
@@ -95,15 +95,36 @@ def parse(header_text):
     return intro, constants, [f for f in families if f[1]]
 
 
+def split_codes(constants):
+    """(codes, others): the return codes (OMB_OK, OMB_E_*) apart."""
+    codes = [c for c in constants if CODE.fullmatch(c[0])]
+    return codes, [c for c in constants if not CODE.fullmatch(c[0])]
+
+
+def returned_by(code, families):
+    return [name for _, exports in families for name, _, description in exports
+            if description and code in CODE.findall(description)]
+
+
 def render(header_text):
     intro, constants, families = parse(header_text)
+    codes, others = split_codes(constants)
     count = sum(len(exports) for _, exports in families)
     out = ["# ombrix.dll export reference", "",
            "Made by `tools/reference/reference.py` from `include/ombrix.h`; a test fails when the two differ.", "",
            "%d exports. %s" % (count, intro), ""]
-    if constants:
+    if others:
         out += ["## Types and constants", ""]
-        out += ["- `%s`: %s" % (name, text) if text else "- `%s`" % name for name, text in constants]
+        out += ["- `%s = %s`: %s" % (name, value, text) if text else "- `%s = %s`" % (name, value)
+                for name, value, text in others]
+        out.append("")
+    if codes:
+        out += ["## Return codes", "",
+                "| name | value | meaning | returned by |", "|---|---|---|---|"]
+        for name, value, text in codes:
+            users = returned_by(name, families)
+            out.append("| `%s` | %s | %s | %s |" % (name, value, text,
+                                                    ", ".join("`%s`" % u for u in users) or "every export"))
         out.append("")
     for title, exports in families:
         out += ["## " + title, ""]
@@ -130,11 +151,22 @@ def main(args):
         sys.stdout.write(render(open(args[0], encoding="ascii").read()))
         return 0
     if len(args) == 4 and args[1] == "--check":
+        status = 0
         header_text = open(args[0], encoding="ascii").read()
-        _, _, families = parse(header_text)
+        _, constants, families = parse(header_text)
+        codes, _ = split_codes(constants)
+        code_names = {name for name, _, _ in codes}
+        for title, exports in families:
+            for name, _, description in exports:
+                for code in sorted(set(CODE.findall(description or "")) - code_names):
+                    print("reference: %s names %s, which the header does not define" % (name, code))
+                    status = 1
+        for code in sorted(code_names - {"OMB_OK"}):
+            if not returned_by(code, families):
+                print("reference: %s is defined but no export says it returns it" % code)
+                status = 1
         header_names = [name for _, exports in families for name, _, _ in exports]
         def_names = exports_of_def(open(args[2], encoding="ascii").read())
-        status = 0
         for name in sorted(set(def_names) - set(header_names)):
             print("reference: %s is exported by the .def file but not declared in the header" % name)
             status = 1
