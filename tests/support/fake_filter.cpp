@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/ids.h"
+#include "platform/media_type.h"
 #include "world.h"
 
 namespace fakes {
@@ -155,31 +156,29 @@ HRESULT FakeFilter::GetConnectedMediaType(AM_MEDIA_TYPE* type)
     HRESULT hr = outcome("GetConnectedMediaType", connected ? S_OK : VFW_E_NOT_CONNECTED);
     if (hr != S_OK)
         return hr;
-    std::memset(type, 0, sizeof *type);
-    type->majortype = ombrix::ids::MEDIATYPE_Video;
-    type->subtype = ombrix::ids::MEDIASUBTYPE_RGB24;
-    type->formattype = ombrix::ids::FORMAT_VideoInfo;
-    type->bFixedSizeSamples = TRUE;
-    type->lSampleSize = world.grabberSampleSize;
+    ombrix::platform::MediaType made;
+    made.majortype = ombrix::ids::MEDIATYPE_Video;
+    made.subtype = ombrix::ids::MEDIASUBTYPE_RGB24;
+    made.formattype = ombrix::ids::FORMAT_VideoInfo;
+    made.bFixedSizeSamples = TRUE;
+    made.lSampleSize = world.grabberSampleSize;
     if (!world.grabberFormat.empty()) {
-        void* block = CoTaskMemAlloc(world.grabberFormat.size());
-        std::memcpy(block, world.grabberFormat.data(), world.grabberFormat.size());
-        type->cbFormat = static_cast<ULONG>(world.grabberFormat.size());
-        type->pbFormat = static_cast<BYTE*>(block);
-        world.noteFormatBlock(block);
+        made.setFormat(ombrix::ids::FORMAT_VideoInfo, world.grabberFormat.data(),
+                       static_cast<ULONG>(world.grabberFormat.size()));
     } else if (!quirk("GetConnectedMediaType.noformat")) {
-        auto* info = static_cast<VIDEOINFOHEADER*>(CoTaskMemAlloc(sizeof(VIDEOINFOHEADER)));
-        std::memset(info, 0, sizeof *info);
-        info->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info->bmiHeader.biWidth = world.grabberWidth;
-        info->bmiHeader.biHeight = world.grabberHeight;
-        info->bmiHeader.biPlanes = 1;
-        info->bmiHeader.biBitCount = 24;
-        info->bmiHeader.biSizeImage = world.grabberWidth * world.grabberHeight * 3;
-        type->cbFormat = sizeof(VIDEOINFOHEADER);
-        type->pbFormat = reinterpret_cast<BYTE*>(info);
-        world.noteFormatBlock(info);
+        VIDEOINFOHEADER info{};
+        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        info.bmiHeader.biWidth = world.grabberWidth;
+        info.bmiHeader.biHeight = world.grabberHeight;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 24;
+        info.bmiHeader.biSizeImage = world.grabberWidth * world.grabberHeight * 3;
+        made.setFormat(ombrix::ids::FORMAT_VideoInfo, &info, sizeof info);
     }
+    // The caller owns the block; the world follows it until it is freed.
+    *type = made.detach();
+    if (type->pbFormat)
+        world.noteFormatBlock(type->pbFormat);
     return S_OK;
 }
 
