@@ -3,18 +3,14 @@
 #pragma once
 #include <windows.h>
 
+#include "platform/class_ids.h"
+
 namespace ombrix::ids {
 
-// Filter graph objects.
-extern const CLSID CLSID_FilterGraph;
-extern const CLSID CLSID_CaptureGraphBuilder2;
-extern const CLSID CLSID_SampleGrabber;
-extern const CLSID CLSID_DSoundRender;
-extern const CLSID CLSID_VideoRenderer;
-extern const CLSID CLSID_VideoMixingRenderer;
-extern const CLSID CLSID_VideoMixingRenderer9;
-extern const CLSID CLSID_EnhancedVideoRenderer;
-extern const CLSID CLSID_NullRenderer;
+// The classes (class_ids.h).
+#define OMBRIX_DECLARE_CLASS_ID(name, ...) extern const CLSID CLSID_##name;
+OMBRIX_CLASS_IDS(OMBRIX_DECLARE_CLASS_ID)
+#undef OMBRIX_DECLARE_CLASS_ID
 
 // Interfaces.
 extern const IID IID_IGraphBuilder;
@@ -37,15 +33,13 @@ extern const IID IID_IVMRMixerBitmap9;
 extern const IID IID_IQualProp;
 
 // Audio and clock: stream volume, clock slaving, stream synchronisation and
-// the System Reference Clock.
+// the clock's adjustment.
 extern const IID IID_IBasicAudio;
 extern const IID IID_IAMClockSlave;
 extern const IID IID_IAMGraphStreams;
-extern const CLSID CLSID_SystemClock;
 extern const IID IID_IAMClockAdjust;
 
-// Core Audio: the default output device's endpoint volume.
-extern const CLSID CLSID_MMDeviceEnumerator;
+// Core Audio: the device enumerator and the default output device's endpoint volume.
 extern const IID IID_IMMDeviceEnumerator;
 extern const IID IID_IAudioEndpointVolume;
 

@@ -29,6 +29,10 @@ FakePlayer::~FakePlayer()
         if (line.find("(not faked)") != std::string::npos || line.find("dead object") != std::string::npos)
             unfaked += line + "; ";
     CHECK_MESSAGE(unfaked.empty(), "unexpected calls: " << unfaked);
+    std::string unused;
+    for (const std::string& key : checkKeysLookedUp ? world.unconsulted() : std::vector<std::string>{})
+        unused += key + "; ";
+    CHECK_MESSAGE(unused.empty(), "keys no fake looked up: " << unused);
 }
 
 bool graphFieldsEmpty(const ombrix::Player& p)

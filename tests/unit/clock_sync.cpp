@@ -8,6 +8,7 @@
 
 using testing::FakePlayer;
 using Lines = std::vector<std::string>;
+using fakes::Call;
 
 TEST_CASE_FIXTURE(FakePlayer, "nothing open: all four answer -1 and touch nothing")
 {
@@ -48,8 +49,8 @@ TEST_CASE_FIXTURE(FakePlayer, "the clock-slave tolerance of the DirectSound Rend
     }
     SUBCASE("only exactly S_OK counts")
     {
-        world.failures["dsound.SetErrorTolerance"] = S_FALSE;
-        world.failures["dsound.GetErrorTolerance"] = S_FALSE;
+        world.failures[Call::dsound_SetErrorTolerance] = S_FALSE;
+        world.failures[Call::dsound_GetErrorTolerance] = S_FALSE;
         CHECK(omb_SetAudioClockSlave(50) == -3);
         CHECK(omb_GetAudioClockSlave() == -3);
     }
@@ -73,13 +74,13 @@ TEST_CASE_FIXTURE(FakePlayer, "stream offsets and the maximum latency")
     {
         CHECK(omb_SetGraphStreams(1, 500000) == 0);
         CHECK(streamCalls() == Lines{"graph.SyncUsingStreamOffset(1)", "graph.SetMaxGraphLatency(5000000)"});
-        world.failures["graph.SyncUsingStreamOffset"] = E_NOTIMPL;
-        world.failures["graph.SetMaxGraphLatency"] = E_INVALIDARG;
+        world.failures[Call::graph_SyncUsingStreamOffset] = E_NOTIMPL;
+        world.failures[Call::graph_SetMaxGraphLatency] = E_INVALIDARG;
         CHECK(omb_SetGraphStreams(1, 1) == E_INVALIDARG);
     }
     SUBCASE("mode 0: offsets off, the latency unused, its result returned")
     {
-        world.failures["graph.SyncUsingStreamOffset"] = S_FALSE;
+        world.failures[Call::graph_SyncUsingStreamOffset] = S_FALSE;
         CHECK(omb_SetGraphStreams(0, 123) == S_FALSE);
         CHECK(streamCalls() == Lines{"graph.SyncUsingStreamOffset(0)"});
     }
@@ -115,11 +116,11 @@ TEST_CASE_FIXTURE(FakePlayer, "the clock delta goes to a System Reference Clock 
     CHECK(world.log == Lines{"create clock ctx=3 IAMClockAdjust", "clock.SetClockDelta(-10000)"});
     CHECK(world.find("clock")->refs == 0);
 
-    world.failures["clock.SetClockDelta"] = E_INVALIDARG;
+    world.failures[Call::clock_SetClockDelta] = E_INVALIDARG;
     CHECK(omb_SetClockDelta(1) == E_INVALIDARG);
-    world.failures["create.clock"] = REGDB_E_CLASSNOTREG;
+    world.failures[Call::create_clock] = REGDB_E_CLASSNOTREG;
     CHECK(omb_SetClockDelta(1) == -2);
-    world.failures.erase("create.clock");
+    world.failures.erase(Call::create_clock);
     world.lacking["clock"] = {ombrix::ids::IID_IAMClockAdjust};
     CHECK(omb_SetClockDelta(1) == -2);
 }

@@ -14,6 +14,8 @@
 
 using testing::FakePlayer;
 using Lines = std::vector<std::string>;
+using fakes::Call;
+using fakes::Quirk;
 
 namespace {
 
@@ -174,7 +176,7 @@ TEST_CASE_FIXTURE(OpenRenderer, "omb_CaptureVideo's codes: no size, empty, unusa
     fakes::FakeGraph& graph = *world.graph();
     SUBCASE("the size query fails, after the graph was paused")
     {
-        world.failures["graph.GetCurrentImage"] = E_POINTER;
+        world.failures[Call::graph_GetCurrentImage] = E_POINTER;
         CHECK(omb_CaptureVideo(0, 0, 0, 64, 48, SRCCOPY) == -2);
         CHECK(world.calls("graph.Pause") == Lines{"graph.Pause()"});
     }
@@ -191,7 +193,7 @@ TEST_CASE_FIXTURE(OpenRenderer, "omb_CaptureVideo's codes: no size, empty, unusa
     }
     SUBCASE("the image itself cannot be had")
     {
-        world.quirks.insert("graph.GetCurrentImage.fillFails");
+        world.quirks.insert(Quirk::graph_GetCurrentImage_fillFails);
         CHECK(omb_CaptureVideo(0, 0, 0, 64, 48, SRCCOPY) == -5);
     }
     SUBCASE("a header that promises more pixels than were given")
@@ -235,8 +237,8 @@ TEST_CASE_FIXTURE(OpenRenderer, "the source extent is the native size, kept insi
     CHECK(gdi.draws.back().args[6] == 32);
     CHECK(gdi.draws.back().args[7] == 24);
 
-    world.failures["graph.get_VideoWidth"] = E_NOINTERFACE;
-    world.failures["graph.get_VideoHeight"] = E_NOINTERFACE;
+    world.failures[Call::graph_get_VideoWidth] = E_NOINTERFACE;
+    world.failures[Call::graph_get_VideoHeight] = E_NOINTERFACE;
     CHECK(omb_CaptureVideo(0, 0, 0, 64, 48, SRCCOPY) == 0);
     CHECK(gdi.draws.back().args[6] == 32);
     CHECK(gdi.draws.back().args[7] == 24);
@@ -298,7 +300,7 @@ TEST_CASE("omb_CaptureVideoEx's codes: not connected, no frame, no memory")
     SUBCASE("half a frame")
     {
         OpenGrabber open;
-        open.world.quirks.insert("grabber.GetCurrentBuffer.short");
+        open.world.quirks.insert(Quirk::grabber_GetCurrentBuffer_short);
         CHECK(omb_CaptureVideoEx(0, 0, 0, 64, 48) == -5);
         CHECK(open.gdi.draws.empty());
     }
@@ -312,7 +314,7 @@ TEST_CASE("omb_CaptureVideoEx's codes: not connected, no frame, no memory")
     SUBCASE("a connected type without a format block")
     {
         OpenGrabber open;
-        open.world.quirks.insert("grabber.GetConnectedMediaType.noformat");
+        open.world.quirks.insert(Quirk::grabber_GetConnectedMediaType_noformat);
         CHECK(omb_CaptureVideoEx(0, 0, 0, 64, 48) == -3);
         CHECK(open.world.calls("grabber.GetCurrentBuffer").empty());
     }

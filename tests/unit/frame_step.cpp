@@ -11,6 +11,7 @@
 
 using testing::FakePlayer;
 using Lines = std::vector<std::string>;
+using fakes::Call;
 
 namespace {
 
@@ -61,7 +62,7 @@ TEST_CASE_FIXTURE(OpenStep, "a step passes its count unsigned and ends with EC_S
     CHECK(world.calls("graph.Step") ==
           Lines{"graph.Step(1, null)", "graph.Step(5, null)", "graph.Step(0, null)", "graph.Step(4294967295, null)"});
 
-    world.failures["graph.Step"] = VFW_E_WRONG_STATE;
+    world.failures[Call::graph_Step] = VFW_E_WRONG_STATE;
     CHECK(omb_SetFrameStep(1) == VFW_E_WRONG_STATE);
     takeEvents();
     CHECK(takeEvents().empty());
@@ -70,7 +71,7 @@ TEST_CASE_FIXTURE(OpenStep, "a step passes its count unsigned and ends with EC_S
 TEST_CASE_FIXTURE(OpenStep, "cancelling passes the platform's code through")
 {
     CHECK(omb_CanselFrameStep() == 0);
-    world.failures["graph.CancelStep"] = E_UNEXPECTED;
+    world.failures[Call::graph_CancelStep] = E_UNEXPECTED;
     CHECK(omb_CanselFrameStep() == E_UNEXPECTED);
     CHECK(world.calls("graph.CancelStep").size() == 2);
 }
@@ -84,7 +85,7 @@ TEST_CASE_FIXTURE(OpenStep, "omb_CanFrameStep answers with its argument only for
           Lines{"graph.CanStep(0, null)", "graph.CanStep(5, null)", "graph.CanStep(-1, null)"});
     for (HRESULT answer : {S_FALSE, E_NOTIMPL, VFW_E_WRONG_STATE}) {
         CAPTURE(answer);
-        world.failures["graph.CanStep"] = answer;
+        world.failures[Call::graph_CanStep] = answer;
         CHECK(omb_CanFrameStep(0) == -2);
         CHECK(omb_CanFrameStep(5) == -2);
     }
@@ -94,8 +95,8 @@ TEST_CASE_FIXTURE(OpenStep, "a graph that cannot step: Wine's stubs and a missin
 {
     SUBCASE("every method E_NOTIMPL, as Wine's graph")
     {
-        for (const char* method : {"graph.Step", "graph.CanStep", "graph.CancelStep"})
-            world.failures[method] = E_NOTIMPL;
+        for (Call call : {Call::graph_Step, Call::graph_CanStep, Call::graph_CancelStep})
+            world.failures[call] = E_NOTIMPL;
         CHECK(omb_SetFrameStep(1) == E_NOTIMPL);
         CHECK(omb_CanselFrameStep() == E_NOTIMPL);
         CHECK(omb_CanFrameStep(0) == -2);

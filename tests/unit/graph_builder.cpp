@@ -12,6 +12,8 @@
 using testing::FakePlayer;
 using testing::graphFieldsEmpty;
 using Lines = std::vector<std::string>;
+using fakes::Call;
+using fakes::Quirk;
 
 namespace {
 
@@ -189,60 +191,60 @@ TEST_CASE_FIXTURE(FakePlayer, "every failure of omb_Open leaves the Player as it
     SUBCASE("mode 0: RenderFile fails")
     {
         mode = 0, expected = -4;
-        world.failures["graph.RenderFile"] = VFW_E_CANNOT_RENDER;
+        world.failures[Call::graph_RenderFile] = VFW_E_CANNOT_RENDER;
     }
     SUBCASE("mode 0: a partial success counts as failure")
     {
         mode = 0, expected = -4;
-        world.failures["graph.RenderFile"] = VFW_S_PARTIAL_RENDER;
+        world.failures[Call::graph_RenderFile] = VFW_S_PARTIAL_RENDER;
     }
     SUBCASE("mode 0: a null file name never reaches RenderFile")
     {
         mode = 0, expected = -6;
-        world.failures["graph.RenderFile"] = E_POINTER;
+        world.failures[Call::graph_RenderFile] = E_POINTER;
     }
     for (int m = 1; m <= 6; ++m)
         SUBCASE(("no source filter in mode " + std::to_string(m)).c_str())
         {
             mode = m, expected = -4;
-            world.failures["graph.AddSourceFilter"] = VFW_E_NOT_FOUND;
+            world.failures[Call::graph_AddSourceFilter] = VFW_E_NOT_FOUND;
         }
     SUBCASE("AddSourceFilter succeeds without a filter")
     {
         mode = 3, expected = -4;
-        world.quirks.insert("graph.AddSourceFilter.null");
+        world.quirks.insert(Quirk::graph_AddSourceFilter_null);
     }
     SUBCASE("AddSourceFilter gives S_FALSE")
     {
         mode = 1, expected = -4;
-        world.failures["graph.AddSourceFilter"] = S_FALSE;
+        world.failures[Call::graph_AddSourceFilter] = S_FALSE;
     }
     SUBCASE("mode 2: the source has no Output pin")
     {
         mode = 2, expected = -5;
-        world.failures["source.FindPin"] = VFW_E_NOT_FOUND;
+        world.failures[Call::source_FindPin] = VFW_E_NOT_FOUND;
     }
     SUBCASE("mode 4: the EVR cannot be created")
     {
         mode = 4, expected = -1;
-        world.failures["create.evr"] = REGDB_E_CLASSNOTREG;
+        world.failures[Call::create_evr] = REGDB_E_CLASSNOTREG;
     }
     SUBCASE("mode 4: the EVR cannot be added")
     {
         mode = 4, expected = -2;
-        world.failures["graph.AddFilter"] = E_FAIL;
+        world.failures[Call::graph_AddFilter] = E_FAIL;
     }
     SUBCASE("no filter graph manager")
     {
         mode = 1, expected = -7;
-        world.failures["create.graph"] = REGDB_E_CLASSNOTREG;
+        world.failures[Call::create_graph] = REGDB_E_CLASSNOTREG;
     }
     SUBCASE("no capture graph builder")
     {
         mode = 6, expected = -7;
-        world.failures["create.builder"] = E_OUTOFMEMORY;
+        world.failures[Call::create_builder] = E_OUTOFMEMORY;
     }
-    const char* name = expected == -6 && mode == 0 && world.failures["graph.RenderFile"] == E_POINTER ? nullptr : kFile;
+    const char* name = expected == -6 && mode == 0 && world.failures[Call::graph_RenderFile] == E_POINTER ? nullptr : kFile;
     CHECK(omb_Open(name, mode, 0, 0, 0) == expected);
     CHECK(p.playState == 0);
     CHECK(p.openMode == mode);
@@ -289,7 +291,7 @@ TEST_CASE_FIXTURE(FakePlayer, "renderers that cannot be made stay out of the gra
 {
     SUBCASE("no DirectSound Renderer")
     {
-        world.failures["create.dsound"] = REGDB_E_CLASSNOTREG;
+        world.failures[Call::create_dsound] = REGDB_E_CLASSNOTREG;
         REQUIRE(omb_Open(kFile, 1, 0, 0, 0) == 0);
         CHECK(world.calls("graph.AddFilter") == Lines{"graph.AddFilter(vr, \"Video Renderer\")"});
         CHECK(world.calls("builder.RenderStream") == Lines{"builder.RenderStream(null, null, source, null, vr)"});
@@ -297,7 +299,7 @@ TEST_CASE_FIXTURE(FakePlayer, "renderers that cannot be made stay out of the gra
     }
     SUBCASE("no Video Renderer (no display)")
     {
-        world.failures["create.vr"] = E_FAIL;
+        world.failures[Call::create_vr] = E_FAIL;
         REQUIRE(omb_Open(kFile, 1, 0, 0, 0) == 0);
         CHECK(world.calls("graph.AddFilter") == Lines{"graph.AddFilter(dsound, \"DirectSound Renderer\")"});
         CHECK(world.calls("builder.RenderStream") ==

@@ -123,10 +123,12 @@ TEST_CASE("the renderer's result is mapped to -4..-7 or passed through")
                                                {S_FALSE, 1}};
     for (int mode : {OpenMode_Vmr7, OpenMode_Vmr9}) {
         OpenMixer open(mode);
+        const fakes::Call setBitmap =
+            mode == OpenMode_Vmr7 ? fakes::Call::vmr7_SetAlphaBitmap : fakes::Call::vmr9_SetAlphaBitmap;
         for (auto [hr, code] : results) {
             CAPTURE(mode);
             CAPTURE(hr);
-            open.world.failures[(mode == OpenMode_Vmr7 ? "vmr7" : "vmr9") + std::string(".SetAlphaBitmap")] = hr;
+            open.world.failures[setBitmap] = hr;
             CHECK(open.mix(0.25f, 0) == code);
         }
     }

@@ -13,13 +13,17 @@
 
 using testing::FakePlayer;
 using Lines = std::vector<std::string>;
+using fakes::Call;
 
 namespace {
 
+// The mixer's steps, each with the name it records.
+enum class Step { open, caps, line, controls, set, close };
+const char* const kStepNames[] = {"open", "caps", "line", "controls", "set", "close"};
+
 // A mixer with one speakers line (0xFFFF0000) and one volume control (7).
-// Each step records the fields it was given; "open", "caps", "line",
-// "controls" and "set" can be told to fail. The control refuses values
-// above its maximum.
+// Each step records the fields it was given and can be told to fail. The
+// control refuses values above its maximum.
 struct StandInMixer {
     StandInMixer()
     {
@@ -33,7 +37,7 @@ struct StandInMixer {
     }
 
     DWORD minimum = 0, maximum = 65535;
-    std::map<std::string, MMRESULT> failures;
+    std::map<Step, MMRESULT> failures;
     Lines calls;
     DWORD value = 0;
 
@@ -44,42 +48,43 @@ struct StandInMixer {
     // Records "step(a, b, ...)" in hexadecimal (the handle is 5150) and
     // gives the step's result.
     template <class... Args>
-    static MMRESULT step(const char* name, Args... args)
+    static MMRESULT step(Step which, Args... args)
     {
+        const char* name = kStepNames[static_cast<int>(which)];
         std::string line;
         char number[16];
         ((snprintf(number, sizeof number, ", %lX", static_cast<unsigned long>(args)), line += number), ...);
         current->calls.push_back(name + ("(" + line.substr(2) + ")"));
-        auto it = current->failures.find(name);
+        auto it = current->failures.find(which);
         return it == current->failures.end() ? MMSYSERR_NOERROR : it->second;
     }
     static MMRESULT WINAPI open(LPHMIXER out, UINT device, DWORD_PTR callback, DWORD_PTR instance, DWORD flags)
     {
-        MMRESULT r = step("open", device, callback, instance, flags);
+        MMRESULT r = step(Step::open, device, callback, instance, flags);
         *out = r ? nullptr : kHandle;
         return r;
     }
     static MMRESULT WINAPI caps(UINT_PTR device, LPMIXERCAPSW, UINT size)
     {
-        return step("caps", device, size);
+        return step(Step::caps, device, size);
     }
     static MMRESULT WINAPI line(HMIXEROBJ mixer, LPMIXERLINEW info, DWORD flags)
     {
         info->dwLineID = 0xFFFF0000;
-        return step("line", id(mixer), info->cbStruct, info->dwComponentType, flags);
+        return step(Step::line, id(mixer), info->cbStruct, info->dwComponentType, flags);
     }
     static MMRESULT WINAPI controls(HMIXEROBJ mixer, LPMIXERLINECONTROLSW info, DWORD flags)
     {
         info->pamxctrl->dwControlID = 7;
         info->pamxctrl->Bounds.dwMinimum = current->minimum;
         info->pamxctrl->Bounds.dwMaximum = current->maximum;
-        return step("controls", id(mixer), info->cbStruct, info->dwLineID, info->dwControlType, info->cControls,
+        return step(Step::controls, id(mixer), info->cbStruct, info->dwLineID, info->dwControlType, info->cControls,
                     info->cbmxctrl, flags);
     }
     static MMRESULT WINAPI set(HMIXEROBJ mixer, LPMIXERCONTROLDETAILS info, DWORD flags)
     {
         DWORD v = static_cast<MIXERCONTROLDETAILS_UNSIGNED*>(info->paDetails)->dwValue;
-        MMRESULT r = step("set", id(mixer), info->cbStruct, info->dwControlID, info->cChannels, info->cMultipleItems,
+        MMRESULT r = step(Step::set, id(mixer), info->cbStruct, info->dwControlID, info->cChannels, info->cMultipleItems,
                           info->cbDetails, v, flags);
         if (r == MMSYSERR_NOERROR && v > current->maximum)
             r = MMSYSERR_INVALPARAM;
@@ -87,7 +92,7 @@ struct StandInMixer {
             current->value = v;
         return r;
     }
-    static MMRESULT WINAPI close(HMIXER mixer) { return step("close", id(mixer)); }
+    static MMRESULT WINAPI close(HMIXER mixer) { return step(Step::close, id(mixer)); }
 };
 
 std::string hex(size_t v)
@@ -135,9 +140,9 @@ TEST_CASE("SetMasterVolume maps the percentage onto the control's bounds in unsi
 
 TEST_CASE("each failing mixer step gives its code and closes the mixer")
 {
-    const std::pair<const char*, int> steps[] = {{"caps", -2}, {"line", -3}, {"controls", -4}, {"set", -5}};
+    const std::pair<Step, int> steps[] = {{Step::caps, -2}, {Step::line, -3}, {Step::controls, -4}, {Step::set, -5}};
     for (auto [step, code] : steps) {
-        CAPTURE(step);
+        CAPTURE(kStepNames[static_cast<int>(step)]);
         StandInMixer mixer;
         mixer.failures[step] = MMSYSERR_ERROR;
         CHECK(SetMasterVolume(50) == code);
@@ -145,7 +150,7 @@ TEST_CASE("each failing mixer step gives its code and closes the mixer")
         CHECK(mixer.value == 0);
     }
     StandInMixer mixer;
-    mixer.failures["open"] = MMSYSERR_BADDEVICEID;
+    mixer.failures[Step::open] = MMSYSERR_BADDEVICEID;
     CHECK(SetMasterVolume(50) == -1);
     CHECK(mixer.calls == Lines{"open(0, 0, 0, 0)"});
 }
@@ -172,15 +177,15 @@ TEST_CASE_FIXTURE(FakePlayer, "SetMasterVolumeVista sets percent / 100 as the en
     }
     SUBCASE("each step's failure has its code; only negative results fail")
     {
-        world.failures["endpoint.SetMasterVolumeLevelScalar"] = S_FALSE;
+        world.failures[Call::endpoint_SetMasterVolumeLevelScalar] = S_FALSE;
         CHECK(SetMasterVolumeVista(30) == 0);
-        world.failures["endpoint.SetMasterVolumeLevelScalar"] = E_NOTIMPL;
+        world.failures[Call::endpoint_SetMasterVolumeLevelScalar] = E_NOTIMPL;
         CHECK(SetMasterVolumeVista(30) == -4);
-        world.failures["device.Activate"] = E_NOINTERFACE;
+        world.failures[Call::device_Activate] = E_NOINTERFACE;
         CHECK(SetMasterVolumeVista(30) == -3);
-        world.failures["mmdevices.GetDefaultAudioEndpoint"] = E_NOTFOUND;
+        world.failures[Call::mmdevices_GetDefaultAudioEndpoint] = E_NOTFOUND;
         CHECK(SetMasterVolumeVista(30) == -2);
-        world.failures["create.mmdevices"] = REGDB_E_CLASSNOTREG;
+        world.failures[Call::create_mmdevices] = REGDB_E_CLASSNOTREG;
         CHECK(SetMasterVolumeVista(30) == -1);
     }
 }

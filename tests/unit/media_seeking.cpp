@@ -13,6 +13,8 @@
 
 using testing::FakePlayer;
 using Lines = std::vector<std::string>;
+using fakes::Call;
+using fakes::Quirk;
 namespace ids = ombrix::ids;
 
 namespace {
@@ -116,7 +118,7 @@ TEST_CASE_FIXTURE(OpenSeeking, "format changes pass the platform's code through"
     }
     SUBCASE("Wine supports only media time")
     {
-        world.quirks.insert("graph.SetTimeFormat.mediaTimeOnly");
+        world.quirks.insert(Quirk::graph_SetTimeFormat_mediaTimeOnly);
         CHECK(omb_SetMediaSeeking(1, 0) == E_INVALIDARG);
         CHECK(omb_GetMediaSeeking(1) == 1);
         CHECK(omb_SetMediaSeeking(0, 0) == 0);
@@ -136,7 +138,7 @@ TEST_CASE_FIXTURE(OpenSeeking, "command 2 seeks absolutely to the sign-extended 
     CHECK(graph->current == -2147483648LL);
     CHECK(world.calls("graph.SetPositions").back() == "graph.SetPositions(-2147483648, 1, null, 0)");
 
-    world.failures["graph.SetPositions"] = E_FAIL;
+    world.failures[Call::graph_SetPositions] = E_FAIL;
     CHECK(omb_SetMediaSeeking(2, 10) == static_cast<int>(E_FAIL));
 }
 
@@ -150,7 +152,7 @@ TEST_CASE_FIXTURE(OpenSeeking, "command 3 sets the rate; 0 is refused without as
     CHECK(world.calls("graph.SetRate").size() == 1);
     CHECK(omb_GetMediaSeeking(5) == 500);
 
-    world.failures["graph.SetRate"] = E_INVALIDARG;
+    world.failures[Call::graph_SetRate] = E_INVALIDARG;
     CHECK(omb_SetMediaSeeking(3, 2000) == E_INVALIDARG);
     CHECK(omb_GetMediaSeeking(5) == 500);
     world.failures.clear();
@@ -158,7 +160,7 @@ TEST_CASE_FIXTURE(OpenSeeking, "command 3 sets the rate; 0 is refused without as
     SUBCASE("Wine accepts every rate and keeps 1.0")
     {
         graph->rate = 1.0;
-        world.quirks.insert("graph.rate.ignored");
+        world.quirks.insert(Quirk::graph_rate_ignored);
         CHECK(omb_SetMediaSeeking(3, 2000) == 0);
         CHECK(omb_GetMediaSeeking(5) == 1000);
     }
@@ -183,8 +185,9 @@ TEST_CASE_FIXTURE(OpenSeeking, "refused or empty reads give fixed values")
 {
     SUBCASE("refused reads give -3")
     {
-        for (const char* method : {"GetCapabilities", "GetDuration", "GetPositions", "GetRate"})
-            world.failures[std::string("graph.") + method] = E_NOTIMPL;
+        for (Call call : {Call::graph_GetCapabilities, Call::graph_GetDuration, Call::graph_GetPositions,
+                          Call::graph_GetRate})
+            world.failures[call] = E_NOTIMPL;
         CHECK(omb_GetMediaSeeking(0) == -3);
         CHECK(omb_GetMediaSeeking(2) == -3);
         CHECK(omb_GetMediaSeeking(3) == -3);
@@ -193,8 +196,9 @@ TEST_CASE_FIXTURE(OpenSeeking, "refused or empty reads give fixed values")
     }
     SUBCASE("reads that succeed without writing give 0")
     {
-        for (const char* method : {"GetCapabilities", "GetTimeFormat", "GetDuration", "GetPositions", "GetRate"})
-            world.quirks.insert(std::string("graph.") + method + ".nowrite");
+        for (Call call : {Call::graph_GetCapabilities, Call::graph_GetTimeFormat, Call::graph_GetDuration,
+                          Call::graph_GetPositions, Call::graph_GetRate})
+            world.writesNothing.insert(call);
         for (int query = 0; query <= 5; ++query) {
             CAPTURE(query);
             CHECK(omb_GetMediaSeeking(query) == 0);
@@ -204,7 +208,7 @@ TEST_CASE_FIXTURE(OpenSeeking, "refused or empty reads give fixed values")
     {
         graph->timeFormat = ids::TIME_FORMAT_FRAME;
         graph->current = 5000;
-        world.failures["graph.GetTimeFormat"] = E_FAIL;
+        world.failures[Call::graph_GetTimeFormat] = E_FAIL;
         CHECK(omb_GetMediaSeeking(1) == 0);
         CHECK(omb_GetMediaSeeking(3) == 5);
     }

@@ -12,6 +12,8 @@
 
 using testing::FakePlayer;
 using Lines = std::vector<std::string>;
+using fakes::Call;
+using fakes::Quirk;
 
 namespace {
 
@@ -68,7 +70,7 @@ TEST_CASE_FIXTURE(OpenRate, "rates go to IMediaPosition as factors and come back
     SUBCASE("a refused rate still reports 0 and leaves the old rate")
     {
         REQUIRE(omb_SetSpeed2(2000) == 0);
-        world.failures["graph.put_Rate"] = E_INVALIDARG;
+        world.failures[Call::graph_put_Rate] = E_INVALIDARG;
         CHECK(omb_SetSpeed2(3000) == 0);
         world.failures.clear();
         CHECK(omb_SetSpeed2(0) == 0); // passed on; the graph refuses it
@@ -77,7 +79,7 @@ TEST_CASE_FIXTURE(OpenRate, "rates go to IMediaPosition as factors and come back
     }
     SUBCASE("Wine's graph accepts every rate and keeps 1.0")
     {
-        world.quirks.insert("graph.rate.ignored");
+        world.quirks.insert(Quirk::graph_rate_ignored);
         for (double rate : {0.0, 0.5, 1.5, -1.0, 2.0})
             CHECK(omb_SetSpeed(rate) == 0);
         CHECK(omb_SetSpeed2(1500) == 0);
@@ -89,12 +91,12 @@ TEST_CASE_FIXTURE(OpenRate, "a rate that cannot be read gives -2, never an unset
 {
     SUBCASE("get_Rate fails")
     {
-        world.failures["graph.get_Rate"] = E_NOTIMPL;
+        world.failures[Call::graph_get_Rate] = E_NOTIMPL;
         CHECK(omb_GetSpeed() == -2);
     }
     SUBCASE("get_Rate succeeds without writing: the zeroed local")
     {
-        world.quirks.insert("graph.get_Rate.nowrite");
+        world.writesNothing.insert(Call::graph_get_Rate);
         CHECK(omb_GetSpeed() == 0);
     }
     SUBCASE("the rate is not a number")

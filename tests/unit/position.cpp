@@ -7,6 +7,7 @@
 
 using testing::FakePlayer;
 using Lines = std::vector<std::string>;
+using fakes::Call;
 
 TEST_CASE_FIXTURE(FakePlayer, "nothing open: the time queries give -1.0 and the rest -1")
 {
@@ -49,7 +50,7 @@ TEST_CASE_FIXTURE(FakePlayer, "seeks pass the position unchanged and report only
     CHECK(omb_SetSeek(1.5) == 0);
     CHECK(omb_SetSeek2(150) == 0);
     CHECK(omb_SetSeek2(-100) == 0);
-    world.failures["graph.put_CurrentPosition"] = E_INVALIDARG;
+    world.failures[Call::graph_put_CurrentPosition] = E_INVALIDARG;
     CHECK(omb_SetSeek(1e9) == 0);
     CHECK(world.calls("graph.put_CurrentPosition") ==
           Lines{"graph.put_CurrentPosition(1.5)", "graph.put_CurrentPosition(1.5)", "graph.put_CurrentPosition(-1)",
@@ -61,8 +62,8 @@ TEST_CASE_FIXTURE(FakePlayer, "a graph that cannot answer gives fixed values, ne
     REQUIRE(omb_Open("C:\\a.avi", 5, 0, 0, 0) == 0);
     SUBCASE("time queries fail")
     {
-        world.failures["graph.get_Duration"] = E_NOTIMPL;
-        world.failures["graph.get_CurrentPosition"] = E_NOTIMPL;
+        world.failures[Call::graph_get_Duration] = E_NOTIMPL;
+        world.failures[Call::graph_get_CurrentPosition] = E_NOTIMPL;
         CHECK(omb_GetAllPlayTime() == -1.0);
         CHECK(omb_GetNowPlayTime() == -1.0);
         CHECK(omb_Info(2) == -2);
@@ -70,8 +71,8 @@ TEST_CASE_FIXTURE(FakePlayer, "a graph that cannot answer gives fixed values, ne
     }
     SUBCASE("no renderer answers for the video size (audio only, EVR, Null Renderer)")
     {
-        world.failures["graph.get_VideoWidth"] = E_NOINTERFACE;
-        world.failures["graph.get_VideoHeight"] = E_NOINTERFACE;
+        world.failures[Call::graph_get_VideoWidth] = E_NOINTERFACE;
+        world.failures[Call::graph_get_VideoHeight] = E_NOINTERFACE;
         CHECK(omb_Info(0) == -2);
         CHECK(omb_Info(1) == -2);
     }

@@ -14,6 +14,8 @@
 using testing::FakePlayer;
 using testing::kTestPageClsid;
 using Lines = std::vector<std::string>;
+using fakes::Call;
+using fakes::Quirk;
 
 namespace {
 
@@ -175,8 +177,8 @@ TEST_CASE_FIXTURE(OpenWithPages, "nothing is shown for unknown names and filters
 TEST_CASE_FIXTURE(OpenWithPages, "a failed GetPages shows nothing and frees nothing it was not given")
 {
     world.propertyPages["vmr9"] = {kTestPageClsid};
-    world.failures["vmr9.GetPages"] = E_OUTOFMEMORY;
-    world.quirks.insert("vmr9.GetPages.scribble");
+    world.failures[Call::vmr9_GetPages] = E_OUTOFMEMORY;
+    world.quirks.insert(Quirk::vmr9_GetPages_scribble);
     open();
     CHECK(omb_FillterProp(0, L"VMR9") == 0);
     CHECK(frame.calls == 0);

@@ -13,6 +13,7 @@
 
 using testing::FakePlayer;
 using Lines = std::vector<std::string>;
+using fakes::Call;
 
 namespace {
 
@@ -93,14 +94,14 @@ TEST_CASE("a renderer without statistics, or one that gives no answer, gives -3"
     SUBCASE("the call fails")
     {
         OpenStats open(OpenMode_VideoRenderer);
-        open.world.failures["vr.get_FramesDrawn"] = E_NOTIMPL;
+        open.world.failures[Call::vr_get_FramesDrawn] = E_NOTIMPL;
         CHECK(omb_GetFramesDrawn() == -3);
         CHECK(omb_GetJitter() == 0);
     }
     SUBCASE("the call writes nothing")
     {
         OpenStats open(OpenMode_Evr);
-        open.world.quirks.insert("evr.get_AvgFrameRate.nowrite");
+        open.world.writesNothing.insert(Call::evr_get_AvgFrameRate);
         CHECK(omb_GetAvgFrameRate() == -3);
         CHECK(open.p.activeRenderer == nullptr);
     }

@@ -13,6 +13,7 @@
 using testing::FakePlayer;
 using testing::graphFieldsEmpty;
 using Lines = std::vector<std::string>;
+using fakes::Call;
 
 namespace {
 
@@ -125,22 +126,22 @@ TEST_CASE_FIXTURE(SelfTest, "whatever fails, the box is shown and omb_Test retur
 {
     SUBCASE("no file at the fixed path")
     {
-        world.failures["graph.AddSourceFilter"] = VFW_E_NOT_FOUND;
+        world.failures[Call::graph_AddSourceFilter] = VFW_E_NOT_FOUND;
         CHECK(omb_Test() == 0);
         CHECK(world.calls("builder.RenderStream").empty());
         CHECK(world.calls("graph.Run").size() == 1);
     }
     SUBCASE("no filter graph manager")
     {
-        world.failures["create.graph"] = REGDB_E_CLASSNOTREG;
+        world.failures[Call::create_graph] = REGDB_E_CLASSNOTREG;
         CHECK(omb_Test() == 0);
         CHECK(world.log == Lines{"create graph ctx=3 IGraphBuilder"});
     }
     SUBCASE("no renderers and no capture graph builder")
     {
-        world.failures["create.vmr9"] = E_FAIL;
-        world.failures["create.dsound"] = E_FAIL;
-        world.failures["create.builder"] = E_FAIL;
+        world.failures[Call::create_vmr9] = E_FAIL;
+        world.failures[Call::create_dsound] = E_FAIL;
+        world.failures[Call::create_builder] = E_FAIL;
         CHECK(omb_Test() == 0);
         CHECK(world.calls("graph.AddFilter").empty());
         CHECK(world.calls("builder.").empty());

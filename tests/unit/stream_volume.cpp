@@ -7,6 +7,7 @@
 
 using testing::FakePlayer;
 using Lines = std::vector<std::string>;
+using fakes::Call;
 
 TEST_CASE_FIXTURE(FakePlayer, "volume and balance need an open graph")
 {
@@ -41,8 +42,8 @@ TEST_CASE_FIXTURE(FakePlayer, "values pass through unchanged, balance first, ref
     }
     SUBCASE("the platform's own result is not looked at")
     {
-        world.failures["graph.put_Balance"] = E_FAIL;
-        world.failures["graph.put_Volume"] = E_FAIL;
+        world.failures[Call::graph_put_Balance] = E_FAIL;
+        world.failures[Call::graph_put_Volume] = E_FAIL;
         CHECK(omb_SetVolume(0, 0) == 0);
     }
 }
@@ -61,7 +62,7 @@ TEST_CASE_FIXTURE(FakePlayer, "GetVolume answers -2 when nothing is read")
     }
     SUBCASE("a read that stores no value")
     {
-        world.failures["graph.get_Volume"] = E_NOTIMPL;
+        world.failures[Call::graph_get_Volume] = E_NOTIMPL;
         CHECK(omb_GetVolume(1) == -2);
     }
     SUBCASE("a graph without an audio control: -2 from both, and no call")

@@ -9,6 +9,7 @@
 
 using testing::FakePlayer;
 using Lines = std::vector<std::string>;
+using fakes::Call;
 
 namespace {
 
@@ -97,7 +98,7 @@ TEST_CASE_FIXTURE(FakePlayer, "omb_Play in mode 4 sets the EVR's window and rect
     }
     SUBCASE("no display control: -3, not started")
     {
-        world.failures["evr.GetService"] = E_NOINTERFACE;
+        world.failures[Call::evr_GetService] = E_NOINTERFACE;
         CHECK(omb_Play(kHost, 10, 20, 320, 240) == -3);
         CHECK(world.calls("graph.Run").empty());
         CHECK(p.playState == 1);
@@ -120,20 +121,20 @@ TEST_CASE_FIXTURE(FakePlayer, "Play2, Stop and GetState move the graph and the p
     CHECK(p.playState == 1);
     CHECK(omb_GetState() == 2);
     CHECK(omb_Play(kHost, 0, 0, 1, 1) == 0);
-    world.failures["graph.Stop"] = E_FAIL;
+    world.failures[Call::graph_Stop] = E_FAIL;
     CHECK(omb_Stop() == 0); // the platform's answer is not examined
     CHECK(p.playState == 1);
     CHECK(world.calls("graph.Play2").empty());
 
     SUBCASE("a graph that cannot tell its state")
     {
-        world.failures["graph.GetState"] = E_FAIL;
-        world.quirks.insert("graph.GetState.nowrite");
+        world.failures[Call::graph_GetState] = E_FAIL;
+        world.writesNothing.insert(Call::graph_GetState);
         CHECK(omb_GetState() == -3);
     }
     SUBCASE("a transition still under way reports its target state")
     {
-        world.failures["graph.GetState"] = VFW_S_STATE_INTERMEDIATE;
+        world.failures[Call::graph_GetState] = VFW_S_STATE_INTERMEDIATE;
         CHECK(omb_GetState() == 0);
     }
 }

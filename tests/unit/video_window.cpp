@@ -12,6 +12,7 @@
 
 using testing::FakePlayer;
 using Lines = std::vector<std::string>;
+using fakes::Call;
 
 namespace {
 
@@ -58,10 +59,10 @@ TEST_CASE("omb_Resize repeats the placement sequence in modes 0 to 3 and does no
 
 TEST_CASE_FIXTURE(OpenVideo, "the placement calls' results are not reported")
 {
-    world.failures["graph.put_Owner"] = E_NOINTERFACE;
-    world.failures["graph.SetWindowPosition"] = E_NOINTERFACE;
-    world.failures["graph.HideCursor"] = E_NOTIMPL;
-    world.failures["graph.put_FullScreenMode"] = E_NOTIMPL;
+    world.failures[Call::graph_put_Owner] = E_NOINTERFACE;
+    world.failures[Call::graph_SetWindowPosition] = E_NOINTERFACE;
+    world.failures[Call::graph_HideCursor] = E_NOTIMPL;
+    world.failures[Call::graph_put_FullScreenMode] = E_NOTIMPL;
     CHECK(omb_Resize(0, 0, 0, 1, 1) == 0);
     CHECK(world.calls("graph.put_Visible") == Lines{"graph.put_Visible(-1)"});
     CHECK(omb_SetHideCursor(0) == 0);
@@ -123,9 +124,9 @@ TEST_CASE_FIXTURE(OpenVideo, "selectors outside the tables give -2 and touch no 
 
 TEST_CASE_FIXTURE(OpenVideo, "a setter's result comes back unchanged")
 {
-    world.failures["graph.put_Width"] = E_NOINTERFACE;
+    world.failures[Call::graph_put_Width] = E_NOINTERFACE;
     CHECK(omb_SetVideoWindow(10, 320) == static_cast<int>(E_NOINTERFACE));
-    world.failures["graph.put_AutoShow"] = S_FALSE;
+    world.failures[Call::graph_put_AutoShow] = S_FALSE;
     CHECK(omb_SetVideoWindow(0, 0) == S_FALSE);
 }
 
@@ -146,23 +147,23 @@ TEST_CASE_FIXTURE(OpenVideo, "full screen and the cursor round trip, with their 
 
 TEST_CASE_FIXTURE(OpenVideo, "a getter that fails or writes nothing gives -3, except the full-screen question")
 {
-    world.failures["graph.get_Height"] = E_NOINTERFACE;
+    world.failures[Call::graph_get_Height] = E_NOINTERFACE;
     CHECK(omb_GetVideoWindow(7) == -3);
-    world.quirks.insert("graph.get_BorderColor.nowrite");
+    world.writesNothing.insert(Call::graph_get_BorderColor);
     CHECK(omb_GetVideoWindow(2) == -3);
     CHECK(omb_GetVideoWindow(4) == -3);
-    world.quirks.insert("graph.IsCursorHidden.nowrite");
+    world.writesNothing.insert(Call::graph_IsCursorHidden);
     CHECK(omb_SetHideCursor(2) == -3);
     CHECK(omb_GetVideoWindow(17) == -3);
-    world.failures["graph.get_Owner"] = E_NOINTERFACE;
+    world.failures[Call::graph_get_Owner] = E_NOINTERFACE;
     CHECK(omb_GetVideoWindow(9) == -3);
-    world.failures["graph.GetMinIdealImageSize"] = E_NOTIMPL;
+    world.failures[Call::graph_GetMinIdealImageSize] = E_NOTIMPL;
     CHECK(omb_GetVideoWindow(16) == -3);
     // No answer reads as "not full screen".
-    world.quirks.insert("graph.get_FullScreenMode.nowrite");
+    world.writesNothing.insert(Call::graph_get_FullScreenMode);
     CHECK(omb_FullScreen(1) == 0);
     CHECK(omb_FullScreen(2) == 0);
-    world.failures["graph.get_VideoWidth"] = E_NOINTERFACE;
+    world.failures[Call::graph_get_VideoWidth] = E_NOINTERFACE;
     CHECK(omb_GetVideoSize(0) == -3);
 }
 

@@ -13,6 +13,7 @@
 
 using testing::FakePlayer;
 using testing::HostWindow;
+using fakes::Quirk;
 
 namespace {
 
@@ -180,7 +181,7 @@ TEST_CASE("race: a clip of no length does not keep the worker in one draining")
     FakePlayer fixture;
     fakes::World& world = fixture.world;
     openAndPlay();
-    world.quirks.insert("graph.Run.completes"); // every Run queues the next end at once
+    world.quirks.insert(Quirk::graph_Run_completes); // every Run queues the next end at once
     world.clearLog();
     world.graph()->queueEvent(EC_COMPLETE);
     SendMessageA(worker(), OMB_WM_GRAPHEVENT, 0, 0);

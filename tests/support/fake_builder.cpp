@@ -1,0 +1,34 @@
+#include "fake_builder.h"
+
+#include "fake_filter.h"
+#include "platform/ids.h"
+#include "world.h"
+
+namespace fakes {
+
+FakeCaptureBuilder::FakeCaptureBuilder(World& w) : FakeObject(w, "builder")
+{
+    offer(ombrix::ids::IID_ICaptureGraphBuilder2, static_cast<ICaptureGraphBuilder2*>(this));
+}
+
+HRESULT FakeCaptureBuilder::SetFiltergraph(IGraphBuilder* graph)
+{
+    record("SetFiltergraph", graph);
+    graph_ = graph;
+    return outcome("SetFiltergraph");
+}
+
+HRESULT FakeCaptureBuilder::RenderStream(const GUID* category, const GUID* type, IUnknown* source,
+                                         IBaseFilter* intermediate, IBaseFilter* sink)
+{
+    record("RenderStream", category, type, source, intermediate, sink);
+    HRESULT hr = outcome("RenderStream");
+    // A video renderer sink routes the stream through a Sample Grabber in the graph.
+    if (SUCCEEDED(hr) && !quirk("RenderStream.bypassGrabber"))
+        if (FakeFilter* grabber = world.filter("grabber"))
+            if (sink && world.nameOf(sink) != "dsound")
+                grabber->connected = true;
+    return hr;
+}
+
+} // namespace fakes
