@@ -229,6 +229,23 @@ inline IMediaPosition* heldPosition(Player& p)
     return p.heldPosition.Get();
 }
 
+// Makes one request of the held IMediaPosition (a put_ call whose answer the
+// host reads back instead): 0 once asked; OMB_E_NOT_OPEN; OMB_E_REFUSED when
+// the argument was refused; OMB_E_NO_POSITION when the graph has none.
+template <class Request>
+int requestPosition(Player& p, bool argumentFits, Request request)
+{
+    if (!p.isOpen())
+        return OMB_E_NOT_OPEN;
+    if (!argumentFits)
+        return OMB_E_REFUSED;
+    IMediaPosition* position = heldPosition(p);
+    if (!position)
+        return OMB_E_NO_POSITION;
+    request(position);
+    return OMB_OK;
+}
+
 // Releases what is held for the open graph only to make calls cheap: the
 // held interfaces and the frame buffer.
 void releaseGraphCaches(Player& p);

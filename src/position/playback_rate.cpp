@@ -15,16 +15,8 @@ namespace {
 // passed on: 0 means the request was made.
 int requestRate(double rate)
 {
-    Player& p = player();
-    if (!p.isOpen())
-        return OMB_E_NOT_OPEN;
-    if (!arguments::finite(rate))
-        return OMB_E_REFUSED;
-    IMediaPosition* position = heldPosition(p);
-    if (!position)
-        return OMB_E_NO_POSITION;
-    position->put_Rate(rate);
-    return OMB_OK;
+    return requestPosition(player(), arguments::finite(rate),
+                           [rate](IMediaPosition* position) { position->put_Rate(rate); });
 }
 
 } // namespace

@@ -41,16 +41,8 @@ inline __attribute__((always_inline)) double timeOrFailure(Time which)
 
 int seek(double seconds)
 {
-    Player& p = player();
-    if (!p.isOpen())
-        return OMB_E_NOT_OPEN;
-    if (!arguments::secondsFit(seconds))
-        return OMB_E_REFUSED;
-    IMediaPosition* position = heldPosition(p);
-    if (!position)
-        return OMB_E_NO_POSITION;
-    position->put_CurrentPosition(seconds);
-    return 0;
+    return requestPosition(player(), arguments::secondsFit(seconds),
+                           [seconds](IMediaPosition* position) { position->put_CurrentPosition(seconds); });
 }
 
 // Seconds to hundredths, truncated toward zero (0.29 s gives 28). A time
