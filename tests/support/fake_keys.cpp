@@ -6,6 +6,11 @@
 namespace fakes {
 namespace {
 
+#define FAKE_NAME_TEXT(fake) #fake,
+const char* const kFakeTexts[] = {FAKE_NAMES(FAKE_NAME_TEXT)};
+#undef FAKE_NAME_TEXT
+static_assert(sizeof kFakeTexts / sizeof kFakeTexts[0] == static_cast<size_t>(Fake::Count), "one text per fake");
+
 #define FAKE_CALL_TEXT(fake, method) #fake "." #method,
 const char* const kCallTexts[] = {FAKE_CALLS(FAKE_CALL_TEXT)};
 #undef FAKE_CALL_TEXT
@@ -34,6 +39,7 @@ bool find(const char* const (&texts)[N], const std::string& text, Key& key)
 
 } // namespace
 
+const char* keyText(Fake fake) { return kFakeTexts[static_cast<size_t>(fake)]; }
 const char* keyText(Call call) { return kCallTexts[static_cast<size_t>(call)]; }
 const char* keyText(Quirk quirk) { return kQuirkTexts[static_cast<size_t>(quirk)]; }
 bool keyNamed(const std::string& text, Call& call) { return find(kCallTexts, text, call); }

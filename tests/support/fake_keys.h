@@ -71,7 +71,16 @@
     X(grabber, GetConnectedMediaType_noformat, "GetConnectedMediaType.noformat")                          \
     FAKE_FILTERS(FAKE_SCRIBBLE_QUIRK, X)
 
+// X(fake): every fake by its name, for World::lacking.
+#define FAKE_NAMES(X)                                                                                      \
+    X(graph) X(builder) X(grabber) X(dsound) X(vr) X(vmr7) X(vmr9) X(evr) X(null) X(source) X(clock)     \
+    X(mmdevices) X(device) X(endpoint) X(display)
+
 namespace fakes {
+
+#define FAKE_NAME_ENUM(fake) fake,
+enum class Fake { FAKE_NAMES(FAKE_NAME_ENUM) Count };
+#undef FAKE_NAME_ENUM
 
 #define FAKE_CALL_ENUM(fake, method) fake##_##method,
 enum class Call { FAKE_CALLS(FAKE_CALL_ENUM) Count };
@@ -81,7 +90,8 @@ enum class Call { FAKE_CALLS(FAKE_CALL_ENUM) Count };
 enum class Quirk { FAKE_QUIRKS(FAKE_QUIRK_ENUM) Count };
 #undef FAKE_QUIRK_ENUM
 
-// "graph.put_CurrentPosition", "graph.rate.ignored".
+// "graph.put_CurrentPosition", "graph.rate.ignored", "vmr9".
+const char* keyText(Fake fake);
 const char* keyText(Call call);
 const char* keyText(Quirk quirk);
 // The key of that text; false when there is none.

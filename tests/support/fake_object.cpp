@@ -234,11 +234,11 @@ HRESULT FakeObject::queryInterface(REFIID iid, void** out)
     if (!out)
         return E_POINTER;
     *out = nullptr;
-    auto lack = world.lacking.find(name);
-    if (lack != world.lacking.end())
-        for (const IID& missing : lack->second)
-            if (IsEqualGUID(missing, iid))
-                return E_NOINTERFACE;
+    for (const auto& [fake, missing] : world.lacking)
+        if (name == keyText(fake))
+            for (const IID& lacked : missing)
+                if (IsEqualGUID(lacked, iid))
+                    return E_NOINTERFACE;
     if (IsEqualGUID(iid, IID_IUnknown) && !faces_.empty()) {
         *out = faces_.front().second;
         addRef();

@@ -34,8 +34,8 @@ public:
     // The keys above that no fake looked up while this world lived ("failure
     // graph.Run"): a test that sets one tests nothing.
     std::vector<std::string> unconsulted() const;
-    // "name" -> interfaces that object does not offer.
-    std::map<std::string, std::vector<IID>> lacking;
+    // The interfaces a fake does not offer.
+    std::map<Fake, std::vector<IID>> lacking;
     // Filter name -> the property-page classes it names (and so offers
     // ISpecifyPropertyPages); set before the filter is made.
     std::map<std::string, std::vector<CLSID>> propertyPages;

@@ -56,7 +56,7 @@ TEST_CASE_FIXTURE(FakePlayer, "the clock-slave tolerance of the DirectSound Rend
     }
     SUBCASE("a renderer without IAMClockSlave: -2 and no call")
     {
-        world.lacking["dsound"] = {ombrix::ids::IID_IAMClockSlave};
+        world.lacking[fakes::Fake::dsound] = {ombrix::ids::IID_IAMClockSlave};
         CHECK(omb_GetAudioClockSlave() == -2);
         CHECK(omb_SetAudioClockSlave(50) == -2);
         CHECK(world.calls("dsound.").empty());
@@ -92,7 +92,7 @@ TEST_CASE_FIXTURE(FakePlayer, "stream offsets and the maximum latency")
     }
     SUBCASE("a graph without IAMGraphStreams gives -3 in every mode")
     {
-        world.lacking["graph"] = {ombrix::ids::IID_IAMGraphStreams};
+        world.lacking[fakes::Fake::graph] = {ombrix::ids::IID_IAMGraphStreams};
         for (int mode : {0, 1, 2})
             CHECK(omb_SetGraphStreams(mode, 10) == -3);
     }
@@ -121,6 +121,6 @@ TEST_CASE_FIXTURE(FakePlayer, "the clock delta goes to a System Reference Clock 
     world.failures[Call::create_clock] = REGDB_E_CLASSNOTREG;
     CHECK(omb_SetClockDelta(1) == -2);
     world.failures.erase(Call::create_clock);
-    world.lacking["clock"] = {ombrix::ids::IID_IAMClockAdjust};
+    world.lacking[fakes::Fake::clock] = {ombrix::ids::IID_IAMClockAdjust};
     CHECK(omb_SetClockDelta(1) == -2);
 }

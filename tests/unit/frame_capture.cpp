@@ -182,7 +182,7 @@ TEST_CASE_FIXTURE(OpenRenderer, "omb_CaptureVideo's codes: no size, empty, unusa
     }
     SUBCASE("no basic-video interface")
     {
-        world.lacking["graph"] = {ombrix::ids::IID_IBasicVideo};
+        world.lacking[fakes::Fake::graph] = {ombrix::ids::IID_IBasicVideo};
         CHECK(omb_CaptureVideo(0, 0, 0, 64, 48, SRCCOPY) == -2);
         CHECK(world.log == Lines{"graph.Pause()"});
     }

@@ -104,7 +104,7 @@ TEST_CASE_FIXTURE(OpenStep, "a graph that cannot step: Wine's stubs and a missin
     }
     SUBCASE("no IVideoFrameStep")
     {
-        world.lacking["graph"] = {ombrix::ids::IID_IVideoFrameStep};
+        world.lacking[fakes::Fake::graph] = {ombrix::ids::IID_IVideoFrameStep};
         CHECK(omb_SetFrameStep(1) == -2);
         CHECK(omb_CanselFrameStep() == -2);
         CHECK(omb_CanFrameStep(0) == -2);

@@ -307,7 +307,7 @@ TEST_CASE_FIXTURE(FakePlayer, "renderers that cannot be made stay out of the gra
     }
     SUBCASE("a VMR without its configuration interface is not configured")
     {
-        world.lacking["vmr9"] = {ombrix::ids::IID_IVMRFilterConfig9};
+        world.lacking[fakes::Fake::vmr9] = {ombrix::ids::IID_IVMRFilterConfig9};
         REQUIRE(omb_Open(kFile, 3, 0, 1, 1) == 0);
         CHECK(world.calls("vmr9.Set").empty());
         CHECK(world.graph()->holds("vmr9"));
@@ -315,7 +315,7 @@ TEST_CASE_FIXTURE(FakePlayer, "renderers that cannot be made stay out of the gra
     SUBCASE("a grabber without ISampleGrabber is dropped")
     {
         p.useGrabber = 1;
-        world.lacking["grabber"] = {ombrix::ids::IID_ISampleGrabber};
+        world.lacking[fakes::Fake::grabber] = {ombrix::ids::IID_ISampleGrabber};
         REQUIRE(omb_Open(kFile, 0, 0, 0, 0) == 0);
         CHECK_FALSE(p.grabberFilter);
         CHECK_FALSE(world.graph()->holds("grabber"));

@@ -149,8 +149,8 @@ TEST_CASE("modes without a mixing renderer, and a renderer without the mixer, ar
         {
             OpenMixer open(mode);
             world = &open.world;
-            const char* name = mode == OpenMode_Vmr7 ? "vmr7" : "vmr9";
-            world->lacking[name] = {mode == OpenMode_Vmr7 ? ombrix::ids::IID_IVMRMixerBitmap
+            const fakes::Fake mixer = mode == OpenMode_Vmr7 ? fakes::Fake::vmr7 : fakes::Fake::vmr9;
+            world->lacking[mixer] = {mode == OpenMode_Vmr7 ? ombrix::ids::IID_IVMRMixerBitmap
                                                           : ombrix::ids::IID_IVMRMixerBitmap9};
             CHECK(open.mix(0.25f, 0) == -3);
             CHECK(world->log.empty());

@@ -214,7 +214,7 @@ TEST_CASE_FIXTURE(OpenSeeking, "refused or empty reads give fixed values")
     }
     SUBCASE("a graph without IMediaSeeking gives -3")
     {
-        world.lacking["graph"] = {ids::IID_IMediaSeeking};
+        world.lacking[fakes::Fake::graph] = {ids::IID_IMediaSeeking};
         CHECK(omb_GetMediaSeeking(2) == -3);
         CHECK(omb_SetMediaSeeking(2, 0) == -3);
         CHECK(world.log.empty());

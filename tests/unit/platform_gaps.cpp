@@ -24,7 +24,7 @@ void behaveLikeWine(fakes::World& world)
     world.quirks.insert(Quirk::graph_SetTimeFormat_mediaTimeOnly);
     for (Call call : {Call::graph_Step, Call::graph_CancelStep, Call::graph_CanStep})
         world.failures[call] = E_NOTIMPL;
-    for (const char* renderer : {"vr", "vmr7", "vmr9", "evr"})
+    for (fakes::Fake renderer : {fakes::Fake::vr, fakes::Fake::vmr7, fakes::Fake::vmr9, fakes::Fake::evr})
         world.lacking[renderer] = {ombrix::ids::IID_IQualProp};
 }
 

@@ -106,7 +106,7 @@ TEST_CASE_FIXTURE(OpenRate, "a rate that cannot be read gives -2, never an unset
     }
     SUBCASE("the graph has no IMediaPosition")
     {
-        world.lacking["graph"] = {ombrix::ids::IID_IMediaPosition};
+        world.lacking[fakes::Fake::graph] = {ombrix::ids::IID_IMediaPosition};
         CHECK(omb_GetSpeed() == -2);
         CHECK(omb_SetSpeed(2.0) == -2);
         CHECK(omb_SetSpeed2(2000) == -2);

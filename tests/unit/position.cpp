@@ -78,7 +78,7 @@ TEST_CASE_FIXTURE(FakePlayer, "a graph that cannot answer gives fixed values, ne
     }
     SUBCASE("a graph without the interfaces")
     {
-        world.lacking["graph"] = {ombrix::ids::IID_IMediaPosition, ombrix::ids::IID_IBasicVideo};
+        world.lacking[fakes::Fake::graph] = {ombrix::ids::IID_IMediaPosition, ombrix::ids::IID_IBasicVideo};
         CHECK(omb_GetAllPlayTime() == -1.0);
         // Nothing was requested, so neither reports success.
         CHECK(omb_SetSeek(1.0) == -2);

@@ -86,7 +86,7 @@ TEST_CASE("a renderer without statistics, or one that gives no answer, gives -3"
     SUBCASE("no IQualProp")
     {
         OpenStats open(OpenMode_Vmr9);
-        open.world.lacking["vmr9"] = {ombrix::ids::IID_IQualProp};
+        open.world.lacking[fakes::Fake::vmr9] = {ombrix::ids::IID_IQualProp};
         for (const Statistic& s : kStatistics)
             CHECK(s.fn() == -3);
         CHECK(open.world.log.empty());

@@ -148,7 +148,7 @@ TEST_CASE_FIXTURE(SelfTest, "whatever fails, the box is shown and omb_Test retur
     }
     SUBCASE("a graph without IMediaControl")
     {
-        world.lacking["graph"] = {IID_IMediaControl};
+        world.lacking[fakes::Fake::graph] = {IID_IMediaControl};
         CHECK(omb_Test() == 0);
         CHECK(world.calls("graph.Run").empty());
     }

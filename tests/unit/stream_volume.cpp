@@ -67,7 +67,7 @@ TEST_CASE_FIXTURE(FakePlayer, "GetVolume answers -2 when nothing is read")
     }
     SUBCASE("a graph without an audio control: -2 from both, and no call")
     {
-        world.lacking["graph"] = {ombrix::ids::IID_IBasicAudio};
+        world.lacking[fakes::Fake::graph] = {ombrix::ids::IID_IBasicAudio};
         CHECK(omb_SetVolume(0, -500) == -2);
         CHECK(omb_GetVolume(1) == -2);
         CHECK(world.graph()->volume == -300);

@@ -105,7 +105,7 @@ TEST_CASE_FIXTURE(FakePlayer, "omb_Play in mode 4 sets the EVR's window and rect
     }
     SUBCASE("an EVR without IMFGetService: -3")
     {
-        world.lacking["evr"] = {IID_IMFGetService};
+        world.lacking[fakes::Fake::evr] = {IID_IMFGetService};
         CHECK(omb_Play(kHost, 10, 20, 320, 240) == -3);
         CHECK(p.playState == 1);
     }

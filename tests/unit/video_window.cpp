@@ -178,7 +178,7 @@ TEST_CASE_FIXTURE(OpenVideo, "omb_GetVideoSize gives the native size whatever th
 
 TEST_CASE_FIXTURE(OpenVideo, "a graph without the window interfaces gives -3 and is not called")
 {
-    world.lacking["graph"] = {ombrix::ids::IID_IVideoWindow, ombrix::ids::IID_IBasicVideo};
+    world.lacking[fakes::Fake::graph] = {ombrix::ids::IID_IVideoWindow, ombrix::ids::IID_IBasicVideo};
     CHECK(omb_Resize(0, 0, 0, 1, 1) == -3);
     CHECK(omb_FullScreen(2) == -3);
     CHECK(omb_SetHideCursor(0) == -3);
