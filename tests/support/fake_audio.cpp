@@ -12,8 +12,7 @@ FakeClock::FakeClock(World& w) : FakeObject(w, "clock")
 
 HRESULT FakeClock::SetClockDelta(REFERENCE_TIME delta)
 {
-    record("SetClockDelta", delta);
-    return outcome("SetClockDelta");
+    return respond("SetClockDelta", delta);
 }
 
 FakeDeviceEnumerator::FakeDeviceEnumerator(World& w) : FakeObject(w, "mmdevices")

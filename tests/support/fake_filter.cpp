@@ -24,8 +24,7 @@ FakeDisplayControl::FakeDisplayControl(World& w) : FakeObject(w, "display")
 
 HRESULT FakeDisplayControl::SetVideoWindow(HWND window)
 {
-    record("SetVideoWindow", static_cast<long long>(reinterpret_cast<intptr_t>(window)));
-    return outcome("SetVideoWindow");
+    return respond("SetVideoWindow", static_cast<long long>(reinterpret_cast<intptr_t>(window)));
 }
 
 HRESULT FakeDisplayControl::SetVideoPosition(const MFVideoNormalizedRect* source, const LPRECT destination)

@@ -207,8 +207,7 @@ HRESULT FakeGraph::GetEvent(LONG* code, LONG_PTR* param1, LONG_PTR* param2, LONG
 
 HRESULT FakeGraph::FreeEventParams(LONG code, LONG_PTR param1, LONG_PTR param2)
 {
-    record("FreeEventParams", code, param1, param2);
-    return outcome("FreeEventParams");
+    return respond("FreeEventParams", code, param1, param2);
 }
 
 HRESULT FakeGraph::SetNotifyWindow(OAHWND window, LONG message, LONG_PTR instance)
@@ -234,14 +233,12 @@ HRESULT FakeGraph::put_WindowStyle(LONG style)
 
 HRESULT FakeGraph::SetWindowPosition(LONG left, LONG top, LONG width, LONG height)
 {
-    record("SetWindowPosition", left, top, width, height);
-    return outcome("SetWindowPosition");
+    return respond("SetWindowPosition", left, top, width, height);
 }
 
 HRESULT FakeGraph::SetWindowForeground(LONG focus)
 {
-    record("SetWindowForeground", focus);
-    return outcome("SetWindowForeground");
+    return respond("SetWindowForeground", focus);
 }
 
 HRESULT FakeGraph::put_Visible(LONG visible)

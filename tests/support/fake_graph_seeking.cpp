@@ -94,14 +94,12 @@ HRESULT FakeGraph::get_Balance(long* b)
 
 HRESULT FakeGraph::SyncUsingStreamOffset(BOOL useOffsets)
 {
-    record("SyncUsingStreamOffset", useOffsets);
-    return outcome("SyncUsingStreamOffset");
+    return respond("SyncUsingStreamOffset", useOffsets);
 }
 
 HRESULT FakeGraph::SetMaxGraphLatency(REFERENCE_TIME latency)
 {
-    record("SetMaxGraphLatency", latency);
-    return outcome("SetMaxGraphLatency");
+    return respond("SetMaxGraphLatency", latency);
 }
 
 // ---- FakeGraph: rate and media seeking ------------------------------------
@@ -218,14 +216,12 @@ HRESULT FakeGraph::Step(DWORD frames, IUnknown* filter)
 
 HRESULT FakeGraph::CanStep(LONG multiple, IUnknown* filter)
 {
-    record("CanStep", multiple, static_cast<const void*>(filter));
-    return outcome("CanStep");
+    return respond("CanStep", multiple, static_cast<const void*>(filter));
 }
 
 HRESULT FakeGraph::CancelStep()
 {
-    record("CancelStep");
-    return outcome("CancelStep");
+    return respond("CancelStep");
 }
 
 } // namespace fakes

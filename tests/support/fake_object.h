@@ -104,6 +104,13 @@ protected:
     HRESULT outcome(const char* method, HRESULT normal = S_OK) const;
     template <class... Args>
     void record(const char* method, const Args&... args);
+    // A call with nothing to hand back: records it and gives its outcome.
+    template <class... Args>
+    HRESULT respond(const char* method, const Args&... args)
+    {
+        record(method, args...);
+        return outcome(method);
+    }
     HRESULT unexpected(const char* method);
     // Whether the switch "<name>.<what>" is on (World::quirks).
     bool quirk(const char* what) const;

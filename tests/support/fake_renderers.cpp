@@ -80,14 +80,12 @@ HRESULT FakeFilter::GetService(REFGUID service, REFIID iid, LPVOID* out)
 
 HRESULT FakeFilter::SetRenderingMode(DWORD mode)
 {
-    record("SetRenderingMode", mode);
-    return outcome("SetRenderingMode");
+    return respond("SetRenderingMode", mode);
 }
 
 HRESULT FakeFilter::SetNumberOfStreams(DWORD count)
 {
-    record("SetNumberOfStreams", count);
-    return outcome("SetNumberOfStreams");
+    return respond("SetNumberOfStreams", count);
 }
 
 // ---- FakeFilter: clock slaving ---------------------------------------------
