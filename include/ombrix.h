@@ -7,6 +7,14 @@
  * omb_handle, which is exactly a 32-bit int in the 32-bit build and stays
  * pointer-sized in the 64-bit build.
  *
+ * Floating point: both builds compute in IEEE double arithmetic, so a time,
+ * rate or volume converts to the same integer in either, whatever precision
+ * the host's x87 unit is set to (the 32-bit build computes in SSE2 registers
+ * and so needs a processor with SSE2; it still returns doubles in st(0), and
+ * expects only the 4-byte stack alignment a 32-bit caller guarantees).
+ * omb_Open gives the calling thread its floating-point control word back as
+ * it found it, even where a renderer's Direct3D device changed it.
+ *
  * Return codes: 0 is success, negative values are failures, named by
  * OmbCode below. OMB_E_NOT_OPEN (-1) as a rule means that no graph is open;
  * the other codes are listed per export. Texts returned by the library are

@@ -8,6 +8,7 @@
 #include <new>
 
 #include "platform/com.h"
+#include "platform/fpu.h"
 #include "platform/ids.h"
 #include "platform/media_type.h"
 #include "player/arguments.h"
@@ -213,6 +214,9 @@ extern "C" int OMBRIX_CALL omb_Open(const char* fileName, int mode, int /*reserv
     if (!arguments::textWithin(fileName, arguments::kMaxPath))
         return OMB_E_BAD_FILE_NAME;
     releaseParkedRefs(p);
+    // Building connects the renderers, which may change this thread's
+    // floating-point control word; the host gets its own back.
+    platform::PlatformFpu fpu;
 
     // The graph is built aside and reaches the Player (and so the worker
     // thread) only once it is complete; a failure releases what was built.

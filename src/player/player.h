@@ -11,6 +11,7 @@
 
 #include "ombrix.h"
 #include "platform/com.h"
+#include "platform/fpu.h"
 #include "platform/media_type.h"
 
 namespace ombrix {
@@ -242,6 +243,7 @@ int requestPosition(Player& p, bool argumentFits, Request request)
     IMediaPosition* position = heldPosition(p);
     if (!position)
         return OMB_E_NO_POSITION;
+    platform::PlatformFpu fpu;
     request(position);
     return OMB_OK;
 }

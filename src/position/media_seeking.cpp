@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "platform/com.h"
+#include "platform/fpu.h"
 #include "platform/ids.h"
 #include "player/player.h"
 #include "position/rate_units.h"
@@ -139,6 +140,7 @@ extern "C" int OMBRIX_CALL omb_GetMediaSeeking(int query) noexcept
     CallScoped<IMediaSeeking> seeking(p.mediaSeeking);
     if (int code = queryGraph(p, ids::IID_IMediaSeeking, p.mediaSeeking, OMB_E_NO_SEEKING))
         return code;
+    platform::PlatformFpu fpu;
     return readQuery(seeking.get(), query);
 }
 
@@ -152,5 +154,6 @@ extern "C" int OMBRIX_CALL omb_SetMediaSeeking(int command, int value) noexcept
     CallScoped<IMediaSeeking> seeking(p.mediaSeeking);
     if (int code = queryGraph(p, ids::IID_IMediaSeeking, p.mediaSeeking, OMB_E_NO_SEEKING))
         return code;
+    platform::PlatformFpu fpu;
     return runCommand(seeking.get(), command, value);
 }

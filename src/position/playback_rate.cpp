@@ -2,6 +2,7 @@
 #include "ombrix.h"
 
 #include "platform/com.h"
+#include "platform/fpu.h"
 #include "platform/ids.h"
 #include "player/arguments.h"
 #include "player/player.h"
@@ -37,6 +38,7 @@ extern "C" int OMBRIX_CALL omb_GetSpeed(void) noexcept
     if (!position)
         return OMB_E_NO_POSITION;
     double rate = 0.0;
+    platform::PlatformFpu fpu;
     if (FAILED(position->get_Rate(&rate)))
         return OMB_E_NO_POSITION;
     return thousandthsFromRate(rate).value_or(OMB_E_NO_POSITION);

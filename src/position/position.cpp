@@ -3,6 +3,7 @@
 #include "ombrix.h"
 
 #include "platform/com.h"
+#include "platform/fpu.h"
 #include "platform/ids.h"
 #include "player/arguments.h"
 #include "player/player.h"
@@ -22,6 +23,7 @@ inline __attribute__((always_inline)) bool readTime(Player& p, Time which, doubl
     if (!position)
         return false;
     double value = 0.0;
+    platform::PlatformFpu fpu;
     HRESULT hr = which == Time::Duration ? position->get_Duration(&value) : position->get_CurrentPosition(&value);
     if (FAILED(hr))
         return false;
