@@ -2,10 +2,12 @@
 # which architectures this machine can execute, and how to start Wine for a
 # prefix without the `wine` wrapper's guess.
 #
-# The answer "can this machine execute 32-bit x86 programs" is found once by
-# setup.sh and recorded in BUILD/machine.env, next to the Wine prefixes, where
-# every script and every CTest entry reads it. OMBRIX_NO_32BIT=1 forces the
-# answer "cannot", to exercise the 64-bit-only path on any machine.
+# The answer "how does this machine execute 32-bit x86 programs" (natively,
+# emulated by QEMU's user mode, or not at all) is found once by setup.sh and
+# recorded in BUILD/machine.env, next to the Wine prefixes, where every script
+# and every CTest entry reads it. OMBRIX_NO_32BIT=1 forces "not at all", to
+# exercise the 64-bit-only path on any machine; OMBRIX_EMULATE_32BIT=1 makes
+# the setup register the emulator even where the machine runs 32-bit code.
 
 ombrix_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
@@ -25,23 +27,38 @@ export OMBRIX_BUILD=$ombrix_build
 ombrix_wine64=/usr/lib/wine/wine64
 ombrix_wine32=/usr/lib/wine/wine
 
-# Executes a 96-byte static i386 program (exit(42) through int 0x80) that
-# needs no i386 package. Prints the reason when 32-bit programs cannot run,
-# nothing when they can.
-ombrix_probe_i386() {
-    if [ "${OMBRIX_NO_32BIT:-0}" = 1 ]; then
-        echo "OMBRIX_NO_32BIT=1 asks for the 64-bit-only path"
-        return
-    fi
-    # qemu-user registered for i386 runs the probe, but far too slowly for
-    # Wine (wineboot alone ran past 5 minutes under it).
+# The binfmt_misc registration that hands i386 programs to QEMU's user-mode
+# emulator, and the emulator itself: the static qemu-i386 of Debian's
+# qemu-user (10.0 from the backports suite; Debian 12's own 7.2 cannot start
+# Wine: it treats MAP_FIXED_NOREPLACE as a hint and every Wine process dies
+# with "failed to map the shared user data").
+ombrix_binfmt=/proc/sys/fs/binfmt_misc
+ombrix_qemu=/usr/bin/qemu-i386
+ombrix_qemu_min_major=10
+# The magic and mask of a 32-bit x86 executable or shared object.
+ombrix_i386_magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
+ombrix_i386_mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
+
+# The interpreter of an enabled binfmt_misc entry for i386 programs made by
+# QEMU (whatever the entry is called), or nothing.
+ombrix_qemu_registered() {
     local f
-    for f in /proc/sys/fs/binfmt_misc/qemu-i386 /proc/sys/fs/binfmt_misc/qemu-i486; do
-        if [ -f "$f" ] && grep -qx enabled "$f"; then
-            echo "32-bit programs run here only under qemu-user emulation, too slow for Wine"
-            return
-        fi
+    for f in "$ombrix_binfmt"/*; do
+        case ${f##*/} in register | status) continue ;; esac
+        [ -f "$f" ] && grep -qx enabled "$f" || continue
+        sed -n 's/^interpreter //p' "$f" | grep -E 'qemu-i[34]86' && return 0
     done
+    return 1
+}
+
+# The version of a QEMU user-mode emulator ("10.0.2"), or nothing.
+ombrix_qemu_version() {
+    "$1" --version 2>/dev/null | sed -n '1s/^qemu-i[0-9]86 version \([0-9][0-9.]*\).*/\1/p'
+}
+
+# Executes a 96-byte static i386 program (exit(42) through int 0x80) that
+# needs no i386 package. Prints nothing when it runs, else why not.
+ombrix_run_i386_probe() {
     local probe out rc
     mkdir -p "$ombrix_build"
     probe=$(mktemp "$ombrix_build/probe-i386.XXXXXX")
@@ -54,33 +71,96 @@ ombrix_probe_i386() {
     rm -f "$probe"
     case $rc in
     42) ;;
-    *) if [ "$rc" -eq 126 ] && [[ $out == *"Exec format error"* ]]; then
-           echo "this machine cannot execute 32-bit x86 programs (Exec format error)"
-           return
-       fi
-       echo "this machine cannot execute 32-bit x86 programs (a static i386 probe ended with $rc${out:+: ${out//$'\n'/; }})" ;;
+    126) if [[ $out == *"Exec format error"* ]]; then
+             echo "this machine cannot execute 32-bit x86 programs (Exec format error)"
+         else
+             echo "a static i386 probe could not be executed (${out//$'\n'/; })"
+         fi ;;
+    *) echo "a static i386 probe ended with $rc${out:+: ${out//$'\n'/; }}" ;;
     esac
 }
 
-# Probes and records the answer in BUILD/machine.env.
+# Finds out how this machine executes i686 programs. Sets
+#   ombrix_i686_runs   native, emulated or no
+#   ombrix_i686_how    how they run (or, for no, why not)
+ombrix_probe_i686() {
+    ombrix_i686_runs=no
+    if [ "${OMBRIX_NO_32BIT:-0}" = 1 ]; then
+        ombrix_i686_how="OMBRIX_NO_32BIT=1 asks for the 64-bit-only path"
+        return
+    fi
+    local qemu version why
+    # A registration takes precedence over the kernel's own loader, so with
+    # one in place every i386 program runs emulated, even where the machine
+    # could execute it.
+    if qemu=$(ombrix_qemu_registered); then
+        version=$(ombrix_qemu_version "$qemu")
+        if [ -z "$version" ] || [ "${version%%.*}" -lt "$ombrix_qemu_min_major" ]; then
+            ombrix_i686_how="i386 programs are handed to $qemu (QEMU ${version:-of unknown version}), and Wine needs QEMU $ombrix_qemu_min_major or later"
+            return
+        fi
+        if why=$(ombrix_run_i386_probe) && [ -z "$why" ]; then
+            ombrix_i686_runs=emulated
+            ombrix_i686_how="emulated by QEMU $version user mode ($qemu)"
+        else
+            ombrix_i686_how="i386 programs are handed to $qemu, which did not run them: $why"
+        fi
+        return
+    fi
+    why=$(ombrix_run_i386_probe)
+    if [ -z "$why" ]; then
+        ombrix_i686_runs=native
+        ombrix_i686_how="natively"
+    else
+        ombrix_i686_how=$why
+    fi
+}
+
+# The factor by which the rig's time limits grow for i686 tests: emulation
+# runs the whole suite in about 1.6 times the native time, single programs
+# (process start-up above all) up to 2.6 times.
+ombrix_time_scale() {
+    case $1 in
+    emulated) echo 3 ;;
+    *) echo 1 ;;
+    esac
+}
+
+# Writes BUILD/machine.env from the probe's answer, or from RUNS and HOW when
+# given (the setup records there that the 32-bit packages could not be had).
 ombrix_record_machine() {
-    local reason
-    reason=$(ombrix_probe_i386)
+    if [ $# -eq 2 ]; then
+        ombrix_i686_runs=$1 ombrix_i686_how=$2
+    else
+        ombrix_probe_i686
+    fi
     mkdir -p "$ombrix_build"
     {
-        echo "# Written by scripts/setup.sh: which architectures this machine executes."
-        if [ -z "$reason" ]; then
-            echo "OMBRIX_ARCHS_RUN='i686 x86_64'"
-        else
+        echo "# Written by scripts/setup.sh: which architectures this machine executes, and how."
+        printf 'OMBRIX_I686_RUNS=%q\n' "$ombrix_i686_runs"
+        if [ "$ombrix_i686_runs" = no ]; then
             echo "OMBRIX_ARCHS_RUN='x86_64'"
+            echo "OMBRIX_I686_HOW='not run'"
+            printf 'OMBRIX_I686_NOT_RUN=%q\n' "$ombrix_i686_how"
+        else
+            echo "OMBRIX_ARCHS_RUN='i686 x86_64'"
+            printf 'OMBRIX_I686_HOW=%q\n' "$ombrix_i686_how"
+            echo "OMBRIX_I686_NOT_RUN=''"
         fi
-        printf 'OMBRIX_I686_NOT_RUN=%q\n' "$reason"
+        echo "OMBRIX_I686_TIME_SCALE=$(ombrix_time_scale "$ombrix_i686_runs")"
     } > "$ombrix_build/machine.env.new"
-    mv "$ombrix_build/machine.env.new" "$ombrix_build/machine.env"
+    # Rewritten only when the answer changed: the i686 build reconfigures
+    # when the record does.
+    if cmp -s "$ombrix_build/machine.env.new" "$ombrix_build/machine.env"; then
+        rm -f "$ombrix_build/machine.env.new"
+    else
+        mv "$ombrix_build/machine.env.new" "$ombrix_build/machine.env"
+    fi
 }
 
 # Reads the record of the build tree DIR (default: ours), probing first when
-# there is none. Sets OMBRIX_ARCHS_RUN and OMBRIX_I686_NOT_RUN.
+# there is none. Sets OMBRIX_ARCHS_RUN, OMBRIX_I686_RUNS, OMBRIX_I686_HOW,
+# OMBRIX_I686_NOT_RUN and OMBRIX_I686_TIME_SCALE.
 ombrix_load_machine() {
     local dir=${1:-$ombrix_build}
     if [ ! -f "$dir/machine.env" ]; then
@@ -89,6 +169,19 @@ ombrix_load_machine() {
     fi
     # shellcheck disable=SC1091
     . "$dir/machine.env"
+}
+
+# One line for an architecture: "i686 ran emulated by QEMU 10.0.2 ..." or
+# "i686 not run: <reason>".
+ombrix_how_ran() {
+    case $1 in
+    x86_64) echo "x86_64 ran natively" ;;
+    i686) if [ -n "$OMBRIX_I686_NOT_RUN" ]; then
+              echo "i686 built and checked statically, its Wine tests not run: $OMBRIX_I686_NOT_RUN"
+          else
+              echo "i686 ran $OMBRIX_I686_HOW"
+          fi ;;
+    esac
 }
 
 # The Wine architecture of a prefix (win32 or win64), from the marker that
@@ -119,6 +212,16 @@ ombrix_skip_unless_runnable() {
     [ -n "$OMBRIX_I686_NOT_RUN" ] || return 0
     echo "not run: $OMBRIX_I686_NOT_RUN"
     exit 77
+}
+
+# SECONDS scaled for the architecture of PREFIX: the one place where a time
+# limit of the rig grows for an emulated lane (CTest's own limits read the
+# same factor from machine.env, in tests/CMakeLists.txt).
+ombrix_scaled_seconds() {
+    local prefix=$1 seconds=$2
+    [ "$(ombrix_prefix_arch "$prefix")" = win32 ] || { echo "$seconds"; return; }
+    ombrix_load_machine "$(dirname "$prefix")"
+    echo $((seconds * ${OMBRIX_I686_TIME_SCALE:-1}))
 }
 
 # The loader for a Wine architecture. The 64-bit loader is always called

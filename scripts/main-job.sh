@@ -5,8 +5,8 @@
 # 1.22 s (grab.bmp, checked to be exactly that frame of the clip) and a picture
 # of the player window (window.png), and prints their paths.
 #   scripts/main-job.sh [player options...]   (they replace the defaults)
-# The player runs as i686 where this machine executes 32-bit programs, else as
-# x86_64; the job says which.
+# The player runs as i686 where this machine executes 32-bit programs,
+# natively or emulated, else as x86_64; the job says which, and how.
 set -euo pipefail
 . "$(dirname "$0")/lib.sh"
 root=$ombrix_root
@@ -14,7 +14,7 @@ root=$ombrix_root
 . "$ombrix_build/machine.env"
 if [ -z "$OMBRIX_I686_NOT_RUN" ]; then
     arch=i686 prefix=$ombrix_build/pfx32
-    echo "main-job: running the i686 player"
+    echo "main-job: running the i686 player ($OMBRIX_I686_HOW)"
 else
     arch=x86_64 prefix=$ombrix_build/pfx64
     echo "main-job: running the x86_64 player; i686 cannot run: $OMBRIX_I686_NOT_RUN"
@@ -51,6 +51,6 @@ at=$(sed -n 's/^grab: grabbed .* at \([0-9.]*\) s .*/\1/p' "$out/player.txt")
 /usr/bin/python3 -c 'import sys; from PIL import Image; Image.open(sys.argv[1]).save(sys.argv[2])' \
     "$out/window.bmp" "$out/window.png"
 rm -f "$out/window.bmp"
-echo "main-job: ran the $arch player"
+echo "main-job: ran the $(ombrix_how_ran "$arch" | sed 's/ ran / player /')"
 echo "main-job: grabbed frame  $out/grab.bmp"
 echo "main-job: player window  $out/window.png"

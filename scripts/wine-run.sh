@@ -4,13 +4,14 @@
 # STATE_DIR holds the display that xvfb.sh started, if the rig started one.
 # Where this machine cannot execute the prefix's architecture, the program is
 # not run: the reason is printed and the exit code is 77, which CTest reports
-# as a skip.
+# as a skip. Where it runs emulated, SECONDS grow by the lane's time scale.
 set -u
 . "$(dirname "$0")/lib.sh"
 prefix=$(ombrix_absolute "$1") || exit 2
 seconds=$2 state=$3
 shift 3
 ombrix_skip_unless_runnable "$prefix"
+seconds=$(ombrix_scaled_seconds "$prefix" "$seconds")
 arch=$(ombrix_prefix_arch "$prefix")
 if [ ! -f "$prefix/.ombrix-ready" ]; then
     echo "wine-run.sh: no Wine prefix at $prefix (scripts/setup.sh makes it)" >&2

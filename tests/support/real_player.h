@@ -28,6 +28,15 @@ struct RealPlayer {
 // reports it as PagefileUsage).
 SIZE_T committedBytes();
 
+// The threads of this process.
+int threadCount();
+
+// committedBytes() once no more than `threads` threads are left (at most
+// 5 s later): the platform's media threads end a while after their graph
+// is released, each with a committed stack, and more slowly under an
+// emulator.
+SIZE_T settledCommittedBytes(int threads);
+
 inline int count(const std::vector<std::string>& names, const std::string& name)
 {
     return static_cast<int>(std::count(names.begin(), names.end(), name));

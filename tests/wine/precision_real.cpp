@@ -10,6 +10,7 @@
 #include <string>
 
 #include "ombrix.h"
+#include "platform_gaps.h"
 #include "real_player.h"
 #include "x87.h"
 
@@ -74,8 +75,10 @@ TEST_CASE("precision: a VMR-9 open leaves the host's x87 precision, and position
             CAPTURE(hundredths);
             REQUIRE(dll.setSeek2(hundredths) == 0);
             CHECK(dll.info(3) == hundredths);
-            REQUIRE(dll.setSeek(hundredths / 100.0) == 0);
-            CHECK(dll.nowPlayTime() == hundredths / 100.0);
+            const double seconds = hundredths / 100.0;
+            REQUIRE(dll.setSeek(seconds) == 0);
+            const bool rounded = precision == X87Precision::Bits24 && testing::has(testing::Gap::X87MovesRounded);
+            CHECK(dll.nowPlayTime() == (rounded ? static_cast<double>(static_cast<float>(seconds)) : seconds));
         }
         CHECK(dll.close() == 0);
         CHECK(testing::x87ControlWord() == before);
