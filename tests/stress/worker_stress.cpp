@@ -259,5 +259,9 @@ TEST_CASE_FIXTURE(RealPlayer, "stress: 1,000 opens and closes after warm-up keep
     };
     MESSAGE(kBlocks << " blocks of " << kCycles << " opens and closes; committed bytes grew by block: " << list(libraryBlocks)
                     << "; the same graphs built by the platform's calls alone: " << list(platformBlocks));
-    CHECK(median(libraryBlocks) < median(platformBlocks) + 64.0 * kCycles);
+    // Under the emulator a block's reading swings by some 400 KB either way:
+    // its medians can only tell a leak of kilobytes a cycle (the 1 GB of a
+    // capture builder leaked in every teardown among them).
+    const double margin = testing::expect(testing::Gap::EmulatedCommitNoise, 512.0 * 1024, 64.0 * kCycles);
+    CHECK(median(libraryBlocks) < median(platformBlocks) + margin);
 }

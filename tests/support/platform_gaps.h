@@ -31,6 +31,7 @@ enum class Gap {
     EvrCrashOnRelease,    // releasing a graph that holds the EVR crashes the process
     ExitCrashAfterManyGraphs, // the process crashes at exit after some hundred renderer graphs
     X87MovesRounded,      // the emulator (not Wine) rounds x87 loads and stores of a double to the precision control
+    EmulatedCommitNoise,  // under the emulator, committed bytes swing by hundreds of KB from one reading to the next
     Count
 };
 
@@ -46,8 +47,9 @@ const GapEntry* gapTable();
 // Whether the tests run under Wine (unless a ForcePlatform says otherwise).
 bool onWine();
 // Whether the platform under test has the gap. Every gap is Wine 8.0's but
-// X87MovesRounded, which QEMU's user-mode emulation of a 32-bit process has
-// and a processor has not; it is found by trying it.
+// X87MovesRounded and EmulatedCommitNoise, which QEMU's user-mode emulation
+// of a 32-bit process has and a processor has not; the emulator is told by
+// the first of them, found by trying it.
 bool has(Gap gap);
 
 template <class T>
