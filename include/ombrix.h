@@ -90,6 +90,7 @@ typedef enum OmbCode {
     OMB_E_NO_DISPLAY_CONTROL = -3,    /* mode 4: the EVR's display control cannot be obtained */
     OMB_E_NO_STATE = -3,              /* the graph cannot report its state */
     OMB_E_NO_EVENT = -1,              /* no file is open, or no graph event is waiting */
+    OMB_E_NO_EVENT_INTERFACE = -3,    /* omb_SetEvHWND: the graph offers no IMediaEventEx */
     OMB_E_BAD_SELECTOR = -2,          /* the selector, kind, query or command is outside the known ones (the graph is not asked) */
     OMB_E_NO_VIDEO_WINDOW = -3,       /* the graph has no video window (IVideoWindow) */
     OMB_E_NO_ANSWER = -3,             /* the renderer offers no such interface, or its call failed or wrote nothing */
@@ -161,23 +162,33 @@ OMBRIX_API int OMBRIX_CALL omb_Open(const char *fileName, int mode, int reserved
    window may be null (no owner). 0 ok; OMB_E_NOT_OPEN;
    OMB_E_NO_MEDIA_FOUNDATION, OMB_E_NO_DISPLAY_CONTROL (mode 4);
    OMB_E_REFUSED for a window that is not one, a negative width or height, or
-   left + width or top + height outside 32 bits (in every mode). */
+   left + width or top + height outside 32 bits (modes 0-4; modes 5 and 6 do
+   no window work and take any window arguments). */
 OMBRIX_API int OMBRIX_CALL omb_Play(omb_handle window, int left, int top, int width, int height) OMBRIX_NOEXCEPT;
 /* Runs the graph again without touching the window. 0 ok; OMB_E_NOT_OPEN. */
 OMBRIX_API int OMBRIX_CALL omb_Play2(void) OMBRIX_NOEXCEPT;
-/* Stops the graph. 0 ok; OMB_E_NOT_OPEN. */
+/* Stops the graph. 0 ok; OMB_E_NOT_OPEN. The worker restarts nothing from
+   here on (omb_Play and omb_Play2 allow it again) and a restart under way is
+   waited for (at most 5 s); a graph that messages handled during that wait
+   closed or replaced is left alone. */
 OMBRIX_API int OMBRIX_CALL omb_Stop(void) OMBRIX_NOEXCEPT;
 /* The graph's state: 0 stopped, 1 paused, 2 running; OMB_E_NOT_OPEN;
-   OMB_E_NO_STATE (it waits at most 10 s for a transition). */
+   OMB_E_NO_STATE when the graph cannot tell it. A transition still under
+   way after 10 s answers with the state the graph is moving to (the wait is
+   bounded so that a filter that never finishes cannot hang the host). */
 OMBRIX_API int OMBRIX_CALL omb_GetState(void) OMBRIX_NOEXCEPT;
 /* Makes the graph post OMB_WM_GRAPHEVENT (lParam 0) to window for each event;
    a second call replaces the first; null turns the messages off. 0 ok;
-   OMB_E_NOT_OPEN; OMB_E_REFUSED when window is not a window. */
+   OMB_E_NOT_OPEN when no graph exists; OMB_E_REFUSED when window is not a
+   window; OMB_E_NO_EVENT_INTERFACE when the graph has no event interface. */
 OMBRIX_API int OMBRIX_CALL omb_SetEvHWND(omb_handle window) OMBRIX_NOEXCEPT;
 /* Takes the next graph event and returns its code (1 = end of the media);
    0 when omb_SetEvHWND was never called; OMB_E_NO_EVENT. */
 OMBRIX_API int OMBRIX_CALL omb_GetStopped(void) OMBRIX_NOEXCEPT;
-/* Hides the video window and releases the whole graph. 0 ok; OMB_E_NOT_OPEN. */
+/* Hides the video window and releases the whole graph. 0 ok; OMB_E_NOT_OPEN.
+   It waits (at most 5 s) for the worker to finish with the graph; when that
+   runs out, the graph is stopped and the worker's last references are
+   released at the next omb_Open, omb_Close or omb_Exit. */
 OMBRIX_API int OMBRIX_CALL omb_Close(void) OMBRIX_NOEXCEPT;
 
 /* ---- Video window ----------------------------------------------------- */

@@ -3,6 +3,8 @@
 #pragma once
 #include <dshow.h>
 
+#include <utility>
+
 namespace ombrix::platform {
 
 // Frees the format block and releases the format object, leaving the record
@@ -32,6 +34,11 @@ public:
     // Replaces the format block with a copy of size bytes; false (and no
     // block) when memory runs out.
     bool setFormat(const GUID& type, const void* bytes, ULONG size);
+    // Exchanges two records, with what each owns.
+    void swap(MediaType& other) noexcept
+    {
+        std::swap(static_cast<AM_MEDIA_TYPE&>(*this), static_cast<AM_MEDIA_TYPE&>(other));
+    }
     // Hands the record, format block included, to a caller who frees it, and
     // leaves this one empty.
     AM_MEDIA_TYPE detach();

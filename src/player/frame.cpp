@@ -24,7 +24,7 @@ int OMBRIX_CALL omb_Init(void) noexcept
 int OMBRIX_CALL omb_Exit(void) noexcept
 {
     // References the worker gave back late go while COM is still up.
-    ombrix::releaseParkedRefs(ombrix::player());
+    ombrix::player().gate.collectParked();
     CoUninitialize();
     return 0;
 }

@@ -104,9 +104,9 @@ namespace {
 // The Sample Grabber, told to accept uncompressed RGB24 video described by a
 // VIDEOINFOHEADER. The graph's own connection logic decides whether the video
 // stream passes through it; it is never connected by hand.
-void addSampleGrabber(Player& p, OpenGraph& g)
+void addSampleGrabber(OpenGraph& g)
 {
-    p.grabberMediaType.reset();
+    g.grabberMediaType.reset();
     if (FAILED(platform::create(ids::CLSID_SampleGrabber, kGraphContext, ids::IID_IBaseFilter,
                                 g.grabberFilter)) ||
         FAILED(platform::query(g.grabberFilter.Get(), ids::IID_ISampleGrabber, g.sampleGrabber))) {
@@ -114,10 +114,10 @@ void addSampleGrabber(Player& p, OpenGraph& g)
         g.grabberFilter.Reset();
         return;
     }
-    p.grabberMediaType.majortype = ids::MEDIATYPE_Video;
-    p.grabberMediaType.subtype = ids::MEDIASUBTYPE_RGB24;
-    p.grabberMediaType.formattype = ids::FORMAT_VideoInfo;
-    g.sampleGrabber->SetMediaType(&p.grabberMediaType);
+    g.grabberMediaType.majortype = ids::MEDIATYPE_Video;
+    g.grabberMediaType.subtype = ids::MEDIASUBTYPE_RGB24;
+    g.grabberMediaType.formattype = ids::FORMAT_VideoInfo;
+    g.sampleGrabber->SetMediaType(&g.grabberMediaType);
     g.graph->AddFilter(g.grabberFilter.Get(), L"Sample Grabber");
 }
 
@@ -213,7 +213,6 @@ extern "C" int OMBRIX_CALL omb_Open(const char* fileName, int mode, int /*reserv
     // can be: both are refused before a graph exists.
     if (!arguments::textWithin(fileName, arguments::kMaxPath))
         return OMB_E_BAD_FILE_NAME;
-    releaseParkedRefs(p);
     // Building connects the renderers, which may change this thread's
     // floating-point control word; the host gets its own back.
     platform::PlatformFpu fpu;
@@ -223,24 +222,23 @@ extern "C" int OMBRIX_CALL omb_Open(const char* fileName, int mode, int /*reserv
     OpenGraph built;
     if (FAILED(platform::create(ids::CLSID_FilterGraph, kGraphContext, ids::IID_IGraphBuilder, built.graph)) ||
         !platform::obtain(built.graph.Get(), ids::IID_IMediaControl, built.mediaControl)) {
-        releaseGraph(p, built);
+        releaseGraph(built);
         return OMB_E_NO_GRAPH_OBJECTS;
     }
 
     if (p.useGrabber == 1)
-        addSampleGrabber(p, built);
+        addSampleGrabber(built);
 
     int result = mode == OpenMode_DefaultRenderers
                      ? renderDefault(built, fileName)
                      : renderWithBuilder(built, fileName, mode, vmrRenderingMode, vmrStreamCount);
     if (result != OMB_OK) {
-        releaseGraph(p, built);
+        releaseGraph(built);
         return result;
     }
 
-    publishGraph(p, built);
-    if (p.useGrabber == 1 && p.sampleGrabber) {
-        p.sampleGrabber->GetConnectedMediaType(p.grabberMediaType.fill());
-    }
+    if (p.useGrabber == 1 && built.sampleGrabber)
+        built.sampleGrabber->GetConnectedMediaType(built.grabberMediaType.fill());
+    p.gate.publish(p, built);
     return OMB_OK;
 }

@@ -5,7 +5,6 @@
 
 #include "platform/ids.h"
 #include "platform/media_type.h"
-#include "platform/thread.h"
 
 namespace ombrix {
 
@@ -16,11 +15,7 @@ Player& player()
     return *instance;
 }
 
-namespace {
-
-// Exchanges the graph's interfaces between the Player and g, and starts a
-// new graph epoch (the worker's copies go stale). Called under fieldLock.
-void exchangeGraph(Player& p, OpenGraph& g, int state)
+void exchangeGraph(Player& p, OpenGraph& g)
 {
     p.sampleGrabber.Swap(g.sampleGrabber);
     p.grabberFilter.Swap(g.grabberFilter);
@@ -35,28 +30,20 @@ void exchangeGraph(Player& p, OpenGraph& g, int state)
     p.sourceFilter.Swap(g.sourceFilter);
     p.captureBuilder.Swap(g.captureBuilder);
     p.graph.Swap(g.graph);
-    ++p.graphEpoch;
-    ++p.runEpoch;
-    p.stopRequested = false;
-    p.playState = state;
+    p.grabberMediaType.swap(g.grabberMediaType);
+    p.heldPosition.Swap(g.heldPosition);
+    p.frameBuffer.swap(g.frameBuffer);
+    std::swap(p.grabberTypeCurrent, g.grabberTypeCurrent);
 }
 
-} // namespace
-
-void publishGraph(Player& p, OpenGraph& g)
-{
-    FieldLock lock(p);
-    exchangeGraph(p, g, PlayState_Open);
-}
-
-void releaseGraph(Player& p, OpenGraph& g)
+void releaseGraph(OpenGraph& g)
 {
     g.sampleGrabber.Reset();
     g.grabberFilter.Reset();
-    p.grabberMediaType.reset();
-    // What the host's thread keeps for the open graph: the frame buffer and
-    // the held IMediaPosition.
-    releaseGraphCaches(p);
+    g.grabberMediaType.reset();
+    g.heldPosition.Reset();
+    g.frameBuffer.release();
+    g.grabberTypeCurrent = false;
     if (g.mediaEvent) {
         g.mediaEvent->SetNotifyWindow(0, 0, 0);
         g.mediaEvent.Reset();
@@ -74,45 +61,11 @@ void releaseGraph(Player& p, OpenGraph& g)
     g.graph.Reset();
 }
 
-bool waitWhileWorker(Player& p, bool (*busy)(const Player&), DWORD milliseconds)
-{
-    const ULONGLONG deadline = GetTickCount64() + milliseconds;
-    for (;;) {
-        {
-            FieldLock lock(p);
-            if (!busy(p))
-                return true;
-        }
-        if (GetTickCount64() >= deadline)
-            return false;
-        // The worker may be waiting for this thread (a renderer window of
-        // the host's thread): its sent messages are handled meanwhile.
-        platform::dispatchSentMessages(1);
-    }
-}
-
-void releaseParkedRefs(Player& p)
-{
-    WorkerRefs parked[Player::kParkSlots];
-    {
-        FieldLock lock(p);
-        for (int i = 0; i < Player::kParkSlots; ++i)
-            std::swap(parked[i], p.parked[i]);
-    }
-}
-
 void tearDownGraph(Player& p)
 {
     OpenGraph parts;
-    {
-        FieldLock lock(p);
-        exchangeGraph(p, parts, PlayState_Closed);
-    }
-    // A restart in flight finishes (or gives up) first; whatever the worker
-    // still holds comes back here, so the graph goes on this thread.
-    waitWhileWorker(p, [](const Player& q) { return q.workerHolds; }, kWorkerWait);
-    releaseParkedRefs(p);
-    releaseGraph(p, parts);
+    p.gate.withdraw(p, parts);
+    releaseGraph(parts);
 }
 
 BYTE* FrameBuffer::reserve(std::uint64_t size)
@@ -142,13 +95,6 @@ void FrameBuffer::release()
 void obtainHeldPosition(Player& p)
 {
     platform::obtain(p.graph.Get(), ids::IID_IMediaPosition, p.heldPosition);
-}
-
-void releaseGraphCaches(Player& p)
-{
-    p.heldPosition.Reset();
-    p.frameBuffer.release();
-    p.grabberTypeCurrent = false;
 }
 
 } // namespace ombrix

@@ -8,11 +8,13 @@
 #include <vmr9.h>
 
 #include <cstdint>
+#include <utility>
 
 #include "ombrix.h"
 #include "platform/com.h"
 #include "platform/fpu.h"
 #include "platform/media_type.h"
+#include "player/worker_gate.h"
 
 namespace ombrix {
 
@@ -31,6 +33,11 @@ public:
     // block held before is then kept).
     BYTE* reserve(std::uint64_t size);
     void release();
+    void swap(FrameBuffer& other) noexcept
+    {
+        std::swap(data_, other.data_);
+        std::swap(capacity_, other.capacity_);
+    }
     BYTE* data() const { return data_; }
     std::uint64_t capacity() const { return capacity_; }
 
@@ -44,13 +51,6 @@ enum PlayState : int {
     PlayState_Closed = 0,
     PlayState_Open = 1,
     PlayState_Started = 2,
-};
-
-// References the worker thread holds to the graph while it handles one event.
-struct WorkerRefs {
-    ComPtr<IMediaEventEx> events;
-    ComPtr<IGraphBuilder> graph;
-    ComPtr<IMediaControl> control;
 };
 
 // Every interface field owns one reference while it is non-null, except the
@@ -86,30 +86,16 @@ struct Player {
     ComPtr<ISampleGrabber> sampleGrabber;
     int threadStarted = 0;
 
-    // Held for the open graph so that cheap exports make one platform call;
-    // released by omb_Close and a failed omb_Open (releaseGraphCaches).
+    // Kept for the open graph only so that cheap exports make one platform
+    // call; published and withdrawn with the graph (OpenGraph).
     ComPtr<IMediaPosition> heldPosition;
     FrameBuffer frameBuffer;
     // grabberMediaType describes the grabber's current connection; cleared
     // when a buffered frame no longer matches it.
     bool grabberTypeCurrent = false;
 
-    // Guards the interface fields that the worker thread reads (graph,
-    // mediaControl, mediaEvent) against their release on the host's thread,
-    // and the worker coordination below. Held only to copy or swap pointers
-    // and flags, never across a platform call or SendMessage.
-    SRWLOCK fieldLock = SRWLOCK_INIT;
-    // Worker coordination, all under fieldLock. The worker acts on the graph
-    // of the epoch it copied its references in, and only while that epoch
-    // is current; the host's thread waits (bounded) for it before it
-    // releases a withdrawn graph, so the last reference always goes there.
-    unsigned graphEpoch = 0;     // changes when a graph is published or withdrawn
-    unsigned runEpoch = 0;       // also changes at every omb_Stop
-    bool stopRequested = false;  // omb_Stop was the host's last transport call
-    bool workerHolds = false;    // the worker holds references of its own
-    bool restartInFlight = false; // the worker is repositioning and running the graph
-    static constexpr int kParkSlots = 4;
-    WorkerRefs parked[kParkSlots]; // given back by the worker after a withdrawal
+    // Coordination with the worker thread.
+    WorkerGate gate;
 
     bool isOpen() const { return playState >= PlayState_Open; }
 };
@@ -146,36 +132,9 @@ private:
     ComPtr<T>& slot_;
 };
 
-// Holds Player::fieldLock for one scope, exclusively (host's thread, when it
-// publishes or detaches fields) or shared (worker thread, when it copies them).
-class FieldLock {
-public:
-    enum Mode { Exclusive, Shared };
-    explicit FieldLock(Player& p, Mode mode = Exclusive) : lock_(p.fieldLock), mode_(mode)
-    {
-        if (mode_ == Exclusive)
-            AcquireSRWLockExclusive(&lock_);
-        else
-            AcquireSRWLockShared(&lock_);
-    }
-    ~FieldLock()
-    {
-        if (mode_ == Exclusive)
-            ReleaseSRWLockExclusive(&lock_);
-        else
-            ReleaseSRWLockShared(&lock_);
-    }
-    FieldLock(const FieldLock&) = delete;
-    FieldLock& operator=(const FieldLock&) = delete;
-
-private:
-    SRWLOCK& lock_;
-    Mode mode_;
-};
-
-// The interfaces of one graph outside the Player: while omb_Open builds it
-// (they are published only when the open succeeds) and while it is torn
-// down. The names are those of the Player's fields.
+// Everything of one graph outside the Player: while omb_Open builds it (it
+// is published only when the open succeeds) and while it is torn down. The
+// names are those of the Player's fields.
 struct OpenGraph {
     ComPtr<ISampleGrabber> sampleGrabber;
     ComPtr<IBaseFilter> grabberFilter;
@@ -190,33 +149,28 @@ struct OpenGraph {
     ComPtr<IBaseFilter> sourceFilter;
     ComPtr<ICaptureGraphBuilder2> captureBuilder;
     ComPtr<IGraphBuilder> graph;
+    // What is kept for the graph besides its interfaces.
+    platform::MediaType grabberMediaType;
+    ComPtr<IMediaPosition> heldPosition;
+    FrameBuffer frameBuffer;
+    bool grabberTypeCurrent = false;
 };
 
-// Hands a built graph to the Player (playState 1).
-void publishGraph(Player& p, OpenGraph& built);
+// Exchanges every per-graph field between the Player and g (the worker gate
+// calls it under its lock).
+void exchangeGraph(Player& p, OpenGraph& g);
 
-// The one teardown of a graph: the Sample Grabber (and its media type's
-// format block), event notification off and the event interface, then
-// mediaControl, the audio renderer, the mode's video renderer, the source,
-// the capture builder and last the graph. A failed omb_Open releases what it
-// built through it; omb_Close through tearDownGraph.
-void releaseGraph(Player& p, OpenGraph& parts);
+// The one teardown of a graph outside the Player: the Sample Grabber (and
+// its media type's format block), event notification off and the event
+// interface, then mediaControl, the audio renderer, the mode's video
+// renderer, the source, the capture builder and last the graph, and what was
+// kept for it. A failed omb_Open releases what it built through it; omb_Close
+// through tearDownGraph.
+void releaseGraph(OpenGraph& parts);
 
-// omb_Close's teardown: withdraws the graph from the Player (playState 0),
-// waits (bounded) until the worker thread holds none of it, and releases it
-// on the calling thread through releaseGraph.
+// omb_Close's teardown: the worker gate withdraws the graph (playState 0) and
+// waits for the worker; the graph is released on the calling thread.
 void tearDownGraph(Player& p);
-
-// References the worker gave back after the graph was withdrawn while it
-// used them (a wait that ran out); released on the calling thread.
-void releaseParkedRefs(Player& p);
-
-// Waits, dispatching messages sent to this thread, until busy(p) is false
-// under the lock or the time is up; false when it is.
-bool waitWhileWorker(Player& p, bool (*busy)(const Player&), DWORD milliseconds);
-
-// How long the host's thread waits for the worker to finish with the graph.
-constexpr DWORD kWorkerWait = 5000;
 
 // Asks the graph for IMediaPosition into Player::heldPosition.
 void obtainHeldPosition(Player& p);
@@ -247,9 +201,5 @@ int requestPosition(Player& p, bool argumentFits, Request request)
     request(position);
     return OMB_OK;
 }
-
-// Releases what is held for the open graph only to make calls cheap: the
-// held interfaces and the frame buffer.
-void releaseGraphCaches(Player& p);
 
 } // namespace ombrix

@@ -33,13 +33,6 @@ int placeEvrVideo(Player& p, HWND window, int left, int top, int width, int heig
     return 0;
 }
 
-// omb_Play and omb_Play2 let the worker repeat the media again.
-void allowRestarts(Player& p)
-{
-    FieldLock lock(p);
-    p.stopRequested = false;
-}
-
 } // namespace
 
 extern "C" {
@@ -49,7 +42,9 @@ int OMBRIX_CALL omb_Play(omb_handle window, int left, int top, int width, int he
     Player& p = player();
     if (!p.isOpen())
         return OMB_E_NOT_OPEN;
-    if (!arguments::windowOrNull(window) || !arguments::placementFits(left, top, width, height))
+    // Modes 5 and 6 do no window work: their window arguments reach nothing.
+    const bool placesVideo = p.openMode <= OpenMode_Evr;
+    if (placesVideo && (!arguments::windowOrNull(window) || !arguments::placementFits(left, top, width, height)))
         return OMB_E_REFUSED;
     HWND owner = reinterpret_cast<HWND>(window);
     if (p.openMode <= OpenMode_Vmr9) {
@@ -59,7 +54,7 @@ int OMBRIX_CALL omb_Play(omb_handle window, int left, int top, int width, int he
         if (placed != 0)
             return placed;
     }
-    allowRestarts(p);
+    p.gate.allowRestarts();
     p.mediaControl->Run();
     p.playState = PlayState_Started;
     return 0;
@@ -70,7 +65,7 @@ int OMBRIX_CALL omb_Play2(void) noexcept
     Player& p = player();
     if (!p.isOpen())
         return OMB_E_NOT_OPEN;
-    allowRestarts(p);
+    p.gate.allowRestarts();
     p.mediaControl->Run();
     return 0;
 }
@@ -82,15 +77,10 @@ int OMBRIX_CALL omb_Stop(void) noexcept
         return OMB_E_NOT_OPEN;
     // From here the worker restarts nothing, not even for an end of the
     // media that was queued before; a restart already under way finishes
-    // first, so that it cannot land after the Stop.
-    {
-        FieldLock lock(p);
-        p.stopRequested = true;
-        ++p.runEpoch;
-    }
-    waitWhileWorker(p, [](const Player& q) { return q.restartInFlight; }, kWorkerWait);
-    // Messages handled during the wait may have closed the graph.
-    if (!p.isOpen() || !p.mediaControl)
+    // first, so that it cannot land after the Stop. Messages handled during
+    // that wait may have closed the graph, or closed it and opened another:
+    // neither is stopped.
+    if (!p.gate.stopRestarts(p))
         return 0;
     p.mediaControl->Stop();
     p.playState = PlayState_Open;
@@ -117,15 +107,12 @@ int OMBRIX_CALL omb_SetEvHWND(omb_handle window) noexcept
     if (!arguments::windowOrNull(window))
         return OMB_E_REFUSED;
     ComPtr<IMediaEventEx> events;
-    if (int code = queryGraph(p, ids::IID_IMediaEventEx, events, OMB_E_NOT_OPEN))
-        return code;
+    if (!platform::obtain(p.graph.Get(), ids::IID_IMediaEventEx, events))
+        return OMB_E_NO_EVENT_INTERFACE;
     events->SetNotifyWindow(static_cast<OAHWND>(window), OMB_WM_GRAPHEVENT, 0);
     // A second call replaces the interface the first one left; the old
-    // reference goes outside the lock.
-    {
-        FieldLock lock(p);
-        p.mediaEvent.Swap(events);
-    }
+    // reference goes here, outside the gate's lock.
+    p.gate.replaceEvents(p, events);
     return 0;
 }
 

@@ -3,8 +3,6 @@
 // forwards each event code to the host's window.
 #include "ombrix.h"
 
-#include <utility>
-
 #include "platform/com.h"
 #include "platform/ids.h"
 #include "platform/thread.h"
@@ -39,122 +37,49 @@ HWND readThreadWindow(Player& p)
                                                                nullptr));
 }
 
-// The worker's own references for one event, and the epochs of the graph
-// they belong to.
-struct Held {
-    WorkerRefs refs;
-    unsigned graphEpoch = 0;
-    unsigned runEpoch = 0;
-};
-
-// The last restart, and one put off to the timer (worker thread only).
-struct RestartRecord {
-    bool pending = false;
-    unsigned graphEpoch = 0;
-    unsigned runEpoch = 0;
-    ULONGLONG tick = 0;
-};
-RestartRecord lastRestart, deferredRestart;
-
-bool takeRefs(Player& p, Held& held)
-{
-    FieldLock lock(p);
-    if (!p.mediaEvent)
-        return false;
-    held.refs = WorkerRefs{p.mediaEvent, p.graph, p.mediaControl};
-    held.graphEpoch = p.graphEpoch;
-    held.runEpoch = p.runEpoch;
-    p.workerHolds = true;
-    return true;
-}
-
-bool emptySlot(const WorkerRefs& r) { return !r.events && !r.graph && !r.control; }
-
-// Gives the references back. Those of a graph that the host withdrew
-// meanwhile are parked for the host's thread, which releases the graph;
-// otherwise the Player still holds the graph (omb_Close waits for this
-// call), so these releases are never the last.
-void giveBack(Player& p, Held& held)
-{
-    {
-        FieldLock lock(p);
-        if (held.graphEpoch != p.graphEpoch) {
-            for (WorkerRefs& slot : p.parked)
-                if (emptySlot(slot)) {
-                    std::swap(slot, held.refs);
-                    break;
-                }
-            // No free slot (the host's thread stopped collecting): kept
-            // forever rather than destroyed on this thread.
-            held.refs.events.Detach();
-            held.refs.graph.Detach();
-            held.refs.control.Detach();
-            p.workerHolds = false;
-            return;
-        }
-    }
-    held.refs = WorkerRefs{};
-    FieldLock lock(p);
-    p.workerHolds = false;
-}
-
-// Whether the host still wants the graph the event came from to play.
-bool stillWanted(const Player& p, const Held& held)
-{
-    return p.graphEpoch == held.graphEpoch && p.runEpoch == held.runEpoch && !p.stopRequested;
-}
-
 // Back to 0 and run, unless the host closed or stopped the graph since the
 // event was taken; asked again before each call. omb_Stop waits for a
 // restart under way, so none lands after it.
-void restartFromBeginning(Player& p, const Held& held)
+void restartFromBeginning(WorkerGate& gate, const WorkerHold& held)
 {
-    {
-        FieldLock lock(p);
-        if (!stillWanted(p, held))
-            return;
-        p.restartInFlight = true;
-    }
-    lastRestart = {false, held.graphEpoch, held.runEpoch, GetTickCount64()};
+    if (!gate.beginRestart(held))
+        return;
+    gate.lastRestart = {false, held.graphEpoch, held.runEpoch, GetTickCount64()};
     ComPtr<IMediaPosition> position;
-    if (platform::obtain(held.refs.graph.Get(), ids::IID_IMediaPosition, position))
+    if (platform::obtain(held.graph.Get(), ids::IID_IMediaPosition, position))
         position->put_CurrentPosition(0.0);
     position.Reset();
-    bool run;
-    {
-        FieldLock lock(p);
-        run = stillWanted(p, held);
-    }
-    if (run && held.refs.control)
-        held.refs.control->Run();
-    FieldLock lock(p);
-    p.restartInFlight = false;
+    if (gate.stillWanted(held) && held.control)
+        held.control->Run();
+    gate.endRestart();
 }
 
-bool endsTooSoon(const Held& held)
+bool endsTooSoon(const WorkerGate& gate, const WorkerHold& held)
 {
-    return lastRestart.graphEpoch == held.graphEpoch && lastRestart.runEpoch == held.runEpoch &&
-           GetTickCount64() - lastRestart.tick < kRestartDelay;
+    const WorkerGate::RestartRecord& last = gate.lastRestart;
+    return last.graphEpoch == held.graphEpoch && last.runEpoch == held.runEpoch &&
+           GetTickCount64() - last.tick < kRestartDelay;
 }
 
-void deferRestart(HWND window, const Held& held)
+void deferRestart(WorkerGate& gate, HWND window, const WorkerHold& held)
 {
-    deferredRestart = {true, held.graphEpoch, held.runEpoch, 0};
+    gate.deferredRestart = {true, held.graphEpoch, held.runEpoch, 0};
     SetTimer(window, kRestartTimer, kRestartDelay, nullptr);
 }
 
 void runDeferredRestart(Player& p, HWND window)
 {
     KillTimer(window, kRestartTimer);
-    if (!deferredRestart.pending)
+    WorkerGate::RestartRecord& deferred = p.gate.deferredRestart;
+    if (!deferred.pending)
         return;
-    deferredRestart.pending = false;
-    Held held;
-    if (!takeRefs(p, held))
+    deferred.pending = false;
+    WorkerHold held;
+    if (!p.gate.take(p, held))
         return;
-    if (held.graphEpoch == deferredRestart.graphEpoch && held.runEpoch == deferredRestart.runEpoch)
-        restartFromBeginning(p, held);
-    giveBack(p, held);
+    if (held.graphEpoch == deferred.graphEpoch && held.runEpoch == deferred.runEpoch)
+        restartFromBeginning(p.gate, held);
+    p.gate.giveBack(held);
 }
 
 // Takes the pending events. No lock is held while the platform is called or
@@ -164,23 +89,23 @@ void drainEvents(Player& p, HWND window)
 {
     bool restarted = false;
     for (int taken = 0; taken < kDrainLimit; ++taken) {
-        Held held;
-        if (!takeRefs(p, held))
+        WorkerHold held;
+        if (!p.gate.take(p, held))
             return;
         LONG code = 0;
         LONG_PTR param1 = 0, param2 = 0;
-        const bool got = held.refs.events->GetEvent(&code, &param1, &param2, 0) == S_OK;
+        const bool got = held.events->GetEvent(&code, &param1, &param2, 0) == S_OK;
         if (got)
-            held.refs.events->FreeEventParams(code, param1, param2);
+            held.events->FreeEventParams(code, param1, param2);
         if (got && code == EC_COMPLETE) {
-            if (restarted || endsTooSoon(held)) {
-                deferRestart(window, held);
+            if (restarted || endsTooSoon(p.gate, held)) {
+                deferRestart(p.gate, window, held);
             } else {
-                restartFromBeginning(p, held);
+                restartFromBeginning(p.gate, held);
                 restarted = true;
             }
         }
-        giveBack(p, held);
+        p.gate.giveBack(held);
         if (!got || code == -1)
             return;
         if (p.forwardEvents == 1 && p.hostWindow)

@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "platform_gaps.h"
@@ -24,6 +25,7 @@ ChildRun runSelf(const std::string& arguments, DWORD milliseconds);
 // `file`, in a child and checks that it passed within milliseconds. The
 // child's exit must be clean unless the platform has crashAtExit: then it may
 // crash once its checks reported.
-void checkChildCase(const char* file, const char* name, DWORD milliseconds, Gap crashAtExit);
+void checkChildCase(const char* file, const char* name, DWORD milliseconds,
+                    std::optional<Gap> crashAtExit = std::nullopt);
 
 } // namespace testing

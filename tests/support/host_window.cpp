@@ -33,6 +33,21 @@ LRESULT CALLBACK HostWindow::proc(HWND window, UINT message, WPARAM wParam, LPAR
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
+HostWindow& workerHost()
+{
+    static HostWindow window;
+    return window;
+}
+
+HWND sharedWorker()
+{
+    static HWND worker = [] {
+        const int made = omb_CreateThread(reinterpret_cast<omb_handle>(workerHost().hwnd()), 1);
+        return made > 0 ? reinterpret_cast<HWND>(static_cast<intptr_t>(made)) : nullptr;
+    }();
+    return worker;
+}
+
 bool pumpUntil(const std::function<bool()>& done, DWORD milliseconds)
 {
     DWORD start = GetTickCount();

@@ -30,6 +30,13 @@ private:
     HWND window_;
 };
 
+// The process's one worker window, started at the first call with
+// forwarding to workerHost(); null when it cannot be had. Tests that need a
+// process whose worker was never started, or that end it, run in a child
+// process of their own (checkChildCase).
+HostWindow& workerHost();
+HWND sharedWorker();
+
 // Dispatches this thread's messages until done() holds or the time is up;
 // returns done()'s last answer.
 bool pumpUntil(const std::function<bool()>& done, DWORD milliseconds);

@@ -2,6 +2,8 @@
 // display rectangle, state, event notification and polling.
 #include <doctest.h>
 
+#include <climits>
+
 #include "ombrix.h"
 #include "platform/ids.h"
 #include "platform/media_foundation.h"
@@ -68,6 +70,12 @@ TEST_CASE_FIXTURE(FakePlayer, "omb_Play in modes 5 and 6 only runs the graph")
         CHECK(omb_Play(kHost, 0, 0, 320, 240) == 0);
         CHECK(windowCalls(world) == Lines{"graph.Run()"});
         CHECK(p.playState == 2);
+        // No window work, so no window argument is judged.
+        world.realHandles = true;
+        CHECK(omb_Play(kHost, 0, 0, -1, -1) == 0);
+        CHECK(omb_Play(0, INT_MAX, INT_MAX, 10, 10) == 0);
+        world.realHandles = false;
+        CHECK(world.calls("graph.Run").size() == 3);
         REQUIRE(omb_Close() == 0);
     }
 }
@@ -151,6 +159,12 @@ TEST_CASE_FIXTURE(FakePlayer, "graph events: notification window, polling and te
     LONG refsWithOne = world.graph()->refs;
     CHECK(omb_SetEvHWND(kHost + 1) == 0); // replaces the first interface
     CHECK(world.graph()->refs == refsWithOne);
+    // A graph without the event interface keeps the one it had.
+    world.lacking[fakes::Fake::graph] = {ombrix::ids::IID_IMediaEventEx};
+    CHECK(omb_SetEvHWND(kHost) == OMB_E_NO_EVENT_INTERFACE);
+    world.lacking.clear();
+    CHECK(world.graph()->refs == refsWithOne);
+    CHECK(p.mediaEvent);
 
     CHECK(omb_GetStopped() == -1); // empty queue
     world.graph()->queueEvent(EC_COMPLETE, 7, 8);

@@ -4,10 +4,17 @@
 
 #include <windows.h>
 
+#include "child_process.h"
 #include "ombrix.h"
 #include "player/player.h"
 
 TEST_CASE("a class name already taken gives -1 and leaves the worker unstarted")
+{
+    // The worker exists once per process: a process of its own.
+    testing::checkChildCase("worker_class_taken.cpp", "worker child: class taken", 30000);
+}
+
+TEST_CASE("worker child: class taken" * doctest::skip())
 {
     WNDCLASSEXA taken{};
     taken.cbSize = sizeof taken;

@@ -1,10 +1,11 @@
 // The worker thread against the host's omb_Close, omb_Stop and omb_Open: the
 // worker is stopped at the start of each of its platform calls while the
-// host acts, then let go. The worker exists once per process.
+// host acts, then let go. The worker exists once per process and is shared.
 #include <doctest.h>
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "host_window.h"
@@ -19,17 +20,9 @@ namespace {
 
 const char* const kFile = "C:\\loop.avi";
 
-HostWindow& host()
-{
-    static HostWindow window;
-    return window;
-}
+HostWindow& host() { return testing::workerHost(); }
 
-HWND worker()
-{
-    static HWND window = reinterpret_cast<HWND>(omb_CreateThread(reinterpret_cast<omb_handle>(host().hwnd()), 1));
-    return window;
-}
+HWND worker() { return testing::sharedWorker(); }
 
 // Waits until the worker has handled everything sent or posted to it so far.
 bool workerIdle()
@@ -49,8 +42,8 @@ struct Epochs {
     unsigned graph, run;
     static Epochs now()
     {
-        ombrix::FieldLock lock(ombrix::player(), ombrix::FieldLock::Shared);
-        return {ombrix::player().graphEpoch, ombrix::player().runEpoch};
+        const ombrix::WorkerGate::State s = ombrix::player().gate.state();
+        return {s.graphEpoch, s.runEpoch};
     }
     bool operator!=(const Epochs& o) const { return graph != o.graph || run != o.run; }
 };
@@ -191,4 +184,150 @@ TEST_CASE("race: a clip of no length does not keep the worker in one draining")
     testing::pumpFor(50);
     CHECK(world.calls("graph.Run").size() == 2);
     REQUIRE(workerIdle());
+}
+
+namespace {
+
+// A window of the host's thread that runs `handler` when a message is sent
+// to it, and a thread that sends that message once `ready` holds: the host's
+// window procedure re-entering the library while an export waits.
+struct Reentry {
+    std::function<void()> handler;
+    std::function<bool()> ready;
+    HWND window = nullptr;
+    HANDLE thread = nullptr;
+
+    static constexpr UINT kMessage = WM_APP + 5;
+
+    static LRESULT CALLBACK proc(HWND w, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message == kMessage) {
+            reinterpret_cast<Reentry*>(GetWindowLongPtrA(w, GWLP_USERDATA))->handler();
+            return 0;
+        }
+        return DefWindowProcA(w, message, wParam, lParam);
+    }
+    static DWORD WINAPI sender(LPVOID self)
+    {
+        auto* r = static_cast<Reentry*>(self);
+        const ULONGLONG deadline = GetTickCount64() + 5000;
+        while (!r->ready() && GetTickCount64() < deadline)
+            Sleep(1);
+        SendMessageA(r->window, kMessage, 0, 0);
+        return 0;
+    }
+    void arm()
+    {
+        window = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&proc));
+        thread = CreateThread(nullptr, 0, &sender, this, 0, nullptr);
+    }
+    ~Reentry()
+    {
+        if (thread) {
+            WaitForSingleObject(thread, 10000);
+            CloseHandle(thread);
+        }
+        DestroyWindow(window);
+    }
+};
+
+} // namespace
+
+TEST_CASE("race: a host window that closes and reopens inside omb_Close's or omb_Stop's wait keeps the new graph whole")
+{
+    REQUIRE(worker() != nullptr);
+    // Close: the worker holds the old graph while the host reopens and seeks.
+    // Stop: a restart is under way while the host closes, reopens and plays.
+    for (Host action : {Host::Close, Host::Stop}) {
+        const std::string hostAction = nameOf(action);
+        CAPTURE(hostAction);
+        FakePlayer fixture;
+        fakes::World& world = fixture.world;
+        ombrix::Player& p = fixture.p;
+        p.useGrabber = 1;
+        openAndPlay();
+        fakes::FakeGraph* first = world.graph();
+        const Epochs before = Epochs::now();
+        bool reentered = false;
+
+        Reentry reentry;
+        reentry.handler = [&] {
+            if (action == Host::Stop)
+                CHECK(omb_Close() == 0);
+            openAndPlay();
+            CHECK(omb_SetSeek2(70) == 0);
+            reentered = true;
+        };
+        if (action == Host::Close) {
+            reentry.ready = [before] { return Epochs::now().graph != before.graph; };
+            world.log.pauseAt("graph.GetEvent", 1, [&] { return reentered; });
+        } else {
+            reentry.ready = [] { return ombrix::player().gate.state().stopRequested; };
+            world.log.pauseAt("graph.put_CurrentPosition", 1, [before] { return Epochs::now().graph != before.graph; });
+        }
+        first->queueEvent(EC_COMPLETE);
+        PostMessageA(worker(), OMB_WM_GRAPHEVENT, 0, 0);
+        REQUIRE(world.log.waitForPause(5000));
+        reentry.arm();
+        CHECK((action == Host::Close ? omb_Close() : omb_Stop()) == 0);
+        REQUIRE(workerIdle());
+        CHECK(reentered);
+        CHECK_FALSE(world.log.pauseTimedOut());
+
+        fakes::FakeGraph* second = world.graph();
+        REQUIRE(second != first);
+        CHECK(first->refs == 0);
+        CHECK(first->lastReleaseThread == GetCurrentThreadId());
+        // The seek reached the new graph, and what is kept for it survived
+        // the old graph's release.
+        CHECK(first->positionSeconds != doctest::Approx(0.7));
+        CHECK(second->positionSeconds == doctest::Approx(0.7));
+        CHECK(p.heldPosition);
+        CHECK(p.grabberMediaType.pbFormat);
+        CHECK(second->state == State_Running);
+        CHECK(p.gate.consistent(p) == nullptr);
+        testing::pumpFor(20);
+    }
+}
+
+TEST_CASE("race: a worker stuck past omb_Close's wait: the graph is stopped and its references come back to the host")
+{
+    REQUIRE(worker() != nullptr);
+    ombrix::Player& p = ombrix::player();
+    p.gate.waitLimit = 100;
+    // In GetEvent the worker restarts nothing once let go; in Run it is
+    // inside the call the host cannot take back. Each round parks one set.
+    for (const char* stuckIn : {"graph.GetEvent", "graph.Run", "graph.GetEvent"}) {
+        const std::string where = stuckIn;
+        CAPTURE(where);
+        FakePlayer fixture;
+        fakes::World& world = fixture.world;
+        openAndPlay();
+        fakes::FakeGraph* first = world.graph();
+        bool letGo = false;
+        world.log.waitLimit = 10000;
+        world.log.pauseAt(stuckIn, 1, [&] { return letGo; });
+        first->queueEvent(EC_COMPLETE);
+        PostMessageA(worker(), OMB_WM_GRAPHEVENT, 0, 0);
+        REQUIRE(world.log.waitForPause(5000));
+
+        CHECK(omb_Close() == 0);
+        CHECK(firstHostCall(world.log.entries(), "graph.Stop()") < world.log.entries().size());
+        CHECK(first->refs > 0); // the worker's, not dropped
+        letGo = true;
+        REQUIRE(workerIdle());
+        CHECK(p.gate.state().parked);
+        if (where == "graph.GetEvent")
+            CHECK(first->state == State_Stopped);
+        // The next publication gives the parked references back on this thread.
+        openAndPlay();
+        CHECK(first->refs == 0);
+        CHECK(first->lastReleaseThread == GetCurrentThreadId());
+        CHECK_FALSE(p.gate.state().parked);
+        CHECK(p.gate.consistent(p) == nullptr);
+        testing::pumpFor(20);
+    }
+    p.gate.waitLimit = ombrix::kWorkerWait;
 }

@@ -7,9 +7,16 @@
 
 #include <string>
 
+#include "child_process.h"
 #include "ombrix.h"
 
 TEST_CASE("a host that frees the library after omb_CreateThread leaves a working worker window")
+{
+    // The worker exists once per process: a process of its own.
+    testing::checkChildCase("worker_unload.cpp", "worker child: unloaded", 30000);
+}
+
+TEST_CASE("worker child: unloaded" * doctest::skip())
 {
     char path[MAX_PATH];
     GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -17,10 +24,10 @@ TEST_CASE("a host that frees the library after omb_CreateThread leaves a working
     dll = dll.substr(0, dll.find_last_of('\\') + 1) + "ombrix.dll";
     HMODULE module = LoadLibraryA(dll.c_str());
     REQUIRE(module != nullptr);
-    auto createThread = reinterpret_cast<omb_handle(__cdecl*)(omb_handle, int)>(
+    auto createThread = reinterpret_cast<int(__cdecl*)(omb_handle, int)>(
         reinterpret_cast<void*>(GetProcAddress(module, "omb_CreateThread")));
     REQUIRE(static_cast<bool>(createThread));
-    HWND window = reinterpret_cast<HWND>(createThread(0, 0));
+    HWND window = reinterpret_cast<HWND>(static_cast<intptr_t>(createThread(0, 0)));
     REQUIRE(window != nullptr);
 
     WNDCLASSEXA info{};

@@ -1,11 +1,13 @@
 // The worker thread and window against a fake graph. The worker exists once
-// per process, so the cases below run in order in this one process.
+// per process: the cases share it, and those that need a process where it
+// never ran, or that end it, run in a child process of their own.
 #include <doctest.h>
 
 #include <windows.h>
 
 #include <string>
 
+#include "child_process.h"
 #include "host_window.h"
 #include "ombrix.h"
 #include "player_fixture.h"
@@ -16,13 +18,9 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-HostWindow& host()
-{
-    static HostWindow window;
-    return window;
-}
+HostWindow& host() { return testing::workerHost(); }
 
-HWND worker() { return reinterpret_cast<HWND>(omb_GetThreadHWND()); }
+HWND worker() { return testing::sharedWorker(); }
 
 // Delivers one graph-event message synchronously; the worker's forwarded
 // messages reach the host window while this thread waits in SendMessage.
@@ -42,6 +40,7 @@ struct WorkerGraph : FakePlayer {
     WorkerGraph()
     {
         host().events.clear();
+        REQUIRE(worker() != nullptr);
         REQUIRE(omb_Open("C:\\loop.avi", 1, 0, 0, 0) == 0);
         REQUIRE(omb_SetEvHWND(reinterpret_cast<omb_handle>(worker())) == 0);
         world.graph()->positionSeconds = 1.9;
@@ -54,11 +53,16 @@ struct WorkerGraph : FakePlayer {
 
 TEST_CASE("the worker window is made once, hidden, on a thread of its own")
 {
+    testing::checkChildCase("worker_window.cpp", "worker child: made once", 30000);
+}
+
+TEST_CASE("worker child: made once" * doctest::skip())
+{
     CHECK(omb_GetThreadHWND() == 0);
     omb_handle made = omb_CreateThread(reinterpret_cast<omb_handle>(host().hwnd()), 1);
     REQUIRE(made > 0);
     CHECK(omb_GetThreadHWND() == made);
-    HWND window = worker();
+    HWND window = reinterpret_cast<HWND>(made);
     char text[32] = {};
     GetClassNameA(window, text, sizeof text);
     CHECK(std::string(text) == "omb01");
@@ -146,7 +150,13 @@ TEST_CASE_FIXTURE(WorkerGraph, "events posted by the graph reach the worker whil
 
 TEST_CASE("closing the worker window ends its thread; the handle and the refusal stay")
 {
+    testing::checkChildCase("worker_window.cpp", "worker child: closed", 30000);
+}
+
+TEST_CASE("worker child: closed" * doctest::skip())
+{
     HWND window = worker();
+    REQUIRE(window != nullptr);
     DWORD threadId = GetWindowThreadProcessId(window, nullptr);
     HANDLE thread = OpenThread(SYNCHRONIZE | THREAD_QUERY_INFORMATION, FALSE, threadId);
     REQUIRE(thread != nullptr);
