@@ -69,6 +69,13 @@ typedef enum OpenMode {
    forwards it to the host with the event code in wParam and lParam. */
 #define OMB_WM_GRAPHEVENT 0x8197
 
+/* Players (see "Players" below): how many there are, and the graph-event
+   message of player n (0 to OMB_PLAYERS - 1). Player 0's is
+   OMB_WM_GRAPHEVENT itself; player n's graph posts, and the worker forwards,
+   OMB_WM_GRAPHEVENT + n, with the same wParam and lParam as player 0's. */
+#define OMB_PLAYERS 8
+#define OMB_WM_PLAYEREVENT(n) (OMB_WM_GRAPHEVENT + (n))
+
 /* Return codes. 0 is success; each failure has a name, and the comment of
    every export lists the names it can return. A value can carry several
    meanings, told apart by the export that returns it; the values never
@@ -78,6 +85,7 @@ typedef enum OmbCode {
     OMB_OK = 0,                       /* success */
     OMB_E_NOT_OPEN = -1,              /* no file is open (no graph exists) */
     OMB_E_REFUSED = -8,               /* an argument was refused at the door; nothing was done */
+    OMB_E_NO_SUCH_PLAYER = -9,        /* omb_SelectPlayer: no player has that number (the current one stays) */
     OMB_E_ALREADY_OPEN = -1,          /* omb_Open: a file is open already */
     OMB_E_EVR_NOT_CREATED = -1,       /* omb_Open mode 4: the Enhanced Video Renderer cannot be created */
     OMB_E_BAD_MODE = -2,              /* the mode is outside the ones the export knows (nothing was done) */
@@ -132,6 +140,31 @@ typedef enum OmbCode {
     OMB_E_NO_ENDPOINT_VOLUME = -3,    /* SetMasterVolumeVista: the device has no endpoint volume */
     OMB_E_LEVEL_REFUSED = -4          /* SetMasterVolumeVista: the level was refused (as outside 0..100) */
 } OmbCode;
+
+/* ---- Players ---------------------------------------------------------- */
+
+/* The library holds OMB_PLAYERS independent players. Every other export that
+   works on a player (open, transport, video, capture, mixing, statistics,
+   position, rate, seeking, stepping, volume, clock, property pages) acts on
+   the current one, which is player 0 until the host selects another: a host
+   that never selects gets one player, exactly as if there were no others.
+   Per player: its graph and open mode, the Sample Grabber flag
+   (omb_UseCaptureVideoEx) and grabbed type, its event window and event
+   interface, its held interfaces and frame buffer, renderer statistics.
+   Process-wide: COM (omb_Init, omb_Exit), the worker thread and its window
+   (omb_CreateThread: one worker repeats and forwards for every player), the
+   event texts, the filter list, the version text, the master volume.
+   Player n's graph events carry OMB_WM_PLAYEREVENT(n) (above), both from its
+   graph to the window of omb_SetEvHWND and from the worker to hostWindow.
+   Closing one player never touches another's graph, repeat or events. */
+
+/* Makes player n (0 to OMB_PLAYERS - 1) the current one. 0 ok;
+   OMB_E_NO_SUCH_PLAYER for any other n (the current player stays). */
+OMBRIX_API int OMBRIX_CALL omb_SelectPlayer(int n) OMBRIX_NOEXCEPT;
+/* The number of the current player (0 at load). */
+OMBRIX_API int OMBRIX_CALL omb_GetPlayer(void) OMBRIX_NOEXCEPT;
+/* How many players there are: OMB_PLAYERS. */
+OMBRIX_API int OMBRIX_CALL omb_GetPlayerCount(void) OMBRIX_NOEXCEPT;
 
 /* ---- Library frame ---------------------------------------------------- */
 

@@ -24,7 +24,8 @@ int OMBRIX_CALL omb_Init(void) noexcept
 int OMBRIX_CALL omb_Exit(void) noexcept
 {
     // References the worker gave back late go while COM is still up.
-    ombrix::player().gate.collectParked();
+    for (int i = 0; i < ombrix::kPlayers; ++i)
+        ombrix::playerAt(i).gate.collectParked();
     CoUninitialize();
     return 0;
 }

@@ -8,11 +8,44 @@
 
 namespace ombrix {
 
-Player& player()
+namespace {
+
+Player* makePlayers()
 {
-    alignas(Player) static unsigned char storage[sizeof(Player)];
-    static Player* instance = new (storage) Player();
-    return *instance;
+    alignas(Player) static unsigned char storage[kPlayers * sizeof(Player)];
+    Player* first = reinterpret_cast<Player*>(storage);
+    for (int i = 0; i < kPlayers; ++i)
+        new (first + i) Player(i);
+    return first;
+}
+
+int current = 0;
+
+} // namespace
+
+Player& playerAt(int index)
+{
+    // Made at the first call, not at load.
+    static Player* const players = makePlayers();
+    return players[index];
+}
+
+Player& player() { return playerAt(current); }
+
+int currentPlayer() { return current; }
+
+bool selectPlayer(int index)
+{
+    if (index < 0 || index >= kPlayers)
+        return false;
+    current = index;
+    return true;
+}
+
+WorkerThread& workerThread()
+{
+    static WorkerThread shared;
+    return shared;
 }
 
 void exchangeGraph(Player& p, OpenGraph& g)

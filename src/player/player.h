@@ -53,11 +53,16 @@ enum PlayState : int {
     PlayState_Started = 2,
 };
 
-// Every interface field owns one reference while it is non-null, except the
+// One player: a graph with everything the exports keep for it. Every
+// interface field owns one reference while it is non-null, except the
 // call-scoped slots, which an export fills at its start and empties before it
 // returns, and activeRenderer, which only borrows.
 struct Player {
-    HINSTANCE moduleHandle = nullptr;
+    explicit Player(int slot) : index(slot) {}
+    Player(const Player&) = delete;
+    Player& operator=(const Player&) = delete;
+
+    const int index; // its number, 0 to kPlayers - 1
     ComPtr<IMFVideoDisplayControl> displayControl;   // call-scoped
     platform::MediaType grabberMediaType;
     ComPtr<IBaseFilter> sourceFilter;
@@ -69,11 +74,8 @@ struct Player {
     ComPtr<IMediaSeeking> mediaSeeking;              // call-scoped
     ComPtr<IMediaControl> mediaControl;
     ComPtr<IGraphBuilder> graph;
-    HWND hostWindow = nullptr;
-    HWND threadWindow = nullptr;
     int playState = PlayState_Closed;
     int openMode = 0;
-    int forwardEvents = 0;
     int useGrabber = 0;
     ComPtr<IBaseFilter> videoRenderer;
     ComPtr<IBaseFilter> vmr9Filter;
@@ -84,7 +86,6 @@ struct Player {
     IBaseFilter* activeRenderer = nullptr;           // call-scoped, borrowed
     ComPtr<IBaseFilter> grabberFilter;
     ComPtr<ISampleGrabber> sampleGrabber;
-    int threadStarted = 0;
 
     // Kept for the open graph only so that cheap exports make one platform
     // call; published and withdrawn with the graph (OpenGraph).
@@ -100,9 +101,31 @@ struct Player {
     bool isOpen() const { return playState >= PlayState_Open; }
 };
 
-// The process's Player. It is never destroyed: the library releases nothing
-// at unload, when COM may already be gone.
+// The players. They are never destroyed: the library releases nothing at
+// unload, when COM may already be gone.
+constexpr int kPlayers = OMB_PLAYERS;
+Player& playerAt(int index);
+
+// The current player, on which every player export acts (omb_SelectPlayer;
+// the first one at load). Chosen and read on the host's thread only.
 Player& player();
+int currentPlayer();
+bool selectPlayer(int index);
+
+// What all players share: the worker thread and its window, and where it
+// forwards graph events.
+struct WorkerThread {
+    HINSTANCE moduleHandle = nullptr;
+    HWND hostWindow = nullptr;
+    HWND threadWindow = nullptr;
+    int forwardEvents = 0;
+    int threadStarted = 0;
+};
+WorkerThread& workerThread();
+
+// The graph-event message of a player: what its graph posts to the window of
+// omb_SetEvHWND, and what the worker forwards its events with.
+constexpr UINT graphEventMessage(int index) { return OMB_WM_GRAPHEVENT + static_cast<UINT>(index); }
 
 // Queries the open graph for iid into out (a call-scoped slot or a local):
 // 0; OMB_E_NOT_OPEN when no graph is open; or `missing` when the graph does

@@ -109,7 +109,7 @@ int OMBRIX_CALL omb_SetEvHWND(omb_handle window) noexcept
     ComPtr<IMediaEventEx> events;
     if (!platform::obtain(p.graph.Get(), ids::IID_IMediaEventEx, events))
         return OMB_E_NO_EVENT_INTERFACE;
-    events->SetNotifyWindow(static_cast<OAHWND>(window), OMB_WM_GRAPHEVENT, 0);
+    events->SetNotifyWindow(static_cast<OAHWND>(window), graphEventMessage(p.index), 0);
     // A second call replaces the interface the first one left; the old
     // reference goes here, outside the gate's lock.
     p.gate.replaceEvents(p, events);

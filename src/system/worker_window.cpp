@@ -1,6 +1,7 @@
-// The worker thread and its hidden window: it takes the graph's event
-// notifications, restarts the media at every end (automatic repeat) and
-// forwards each event code to the host's window.
+// The worker thread and its hidden window: it takes every player's graph
+// event notifications, restarts each player's media at every end (automatic
+// repeat) and forwards each event code to the host's window, with the
+// player's graph-event message.
 #include "ombrix.h"
 
 #include "platform/com.h"
@@ -27,14 +28,28 @@ constexpr int kDrainLimit = 32;
 // the same graph (a clip of no length ends as soon as it runs), or a second
 // one within one draining, is restarted from a timer, not at once.
 constexpr DWORD kRestartDelay = 100;
+// Player n's deferred restart runs from timer kRestartTimer + n.
 constexpr UINT_PTR kRestartTimer = 1;
 
 HANDLE windowReady = nullptr; // signalled once the thread made its window, or failed to
 
-HWND readThreadWindow(Player& p)
+HWND readThreadWindow(WorkerThread& w)
 {
-    return static_cast<HWND>(InterlockedCompareExchangePointer(reinterpret_cast<PVOID*>(&p.threadWindow), nullptr,
+    return static_cast<HWND>(InterlockedCompareExchangePointer(reinterpret_cast<PVOID*>(&w.threadWindow), nullptr,
                                                                nullptr));
+}
+
+// The player whose graph-event message or restart timer this is, or null.
+Player* playerOfMessage(UINT message)
+{
+    const UINT first = graphEventMessage(0);
+    return message >= first && message < first + kPlayers ? &playerAt(static_cast<int>(message - first)) : nullptr;
+}
+
+Player* playerOfTimer(WPARAM timer)
+{
+    return timer >= kRestartTimer && timer < kRestartTimer + kPlayers ? &playerAt(static_cast<int>(timer - kRestartTimer))
+                                                                       : nullptr;
 }
 
 // Back to 0 and run, unless the host closed or stopped the graph since the
@@ -61,15 +76,15 @@ bool endsTooSoon(const WorkerGate& gate, const WorkerHold& held)
            GetTickCount64() - last.tick < kRestartDelay;
 }
 
-void deferRestart(WorkerGate& gate, HWND window, const WorkerHold& held)
+void deferRestart(Player& p, HWND window, const WorkerHold& held)
 {
-    gate.deferredRestart = {true, held.graphEpoch, held.runEpoch, 0};
-    SetTimer(window, kRestartTimer, kRestartDelay, nullptr);
+    p.gate.deferredRestart = {true, held.graphEpoch, held.runEpoch, 0};
+    SetTimer(window, kRestartTimer + p.index, kRestartDelay, nullptr);
 }
 
 void runDeferredRestart(Player& p, HWND window)
 {
-    KillTimer(window, kRestartTimer);
+    KillTimer(window, kRestartTimer + p.index);
     WorkerGate::RestartRecord& deferred = p.gate.deferredRestart;
     if (!deferred.pending)
         return;
@@ -99,7 +114,7 @@ void drainEvents(Player& p, HWND window)
             held.events->FreeEventParams(code, param1, param2);
         if (got && code == EC_COMPLETE) {
             if (restarted || endsTooSoon(p.gate, held)) {
-                deferRestart(p.gate, window, held);
+                deferRestart(p, window, held);
             } else {
                 restartFromBeginning(p.gate, held);
                 restarted = true;
@@ -108,10 +123,12 @@ void drainEvents(Player& p, HWND window)
         p.gate.giveBack(held);
         if (!got || code == -1)
             return;
-        if (p.forwardEvents == 1 && p.hostWindow)
-            SendMessageA(p.hostWindow, OMB_WM_GRAPHEVENT, static_cast<WPARAM>(code), static_cast<LPARAM>(code));
+        const WorkerThread& w = workerThread();
+        if (w.forwardEvents == 1 && w.hostWindow)
+            SendMessageA(w.hostWindow, graphEventMessage(p.index), static_cast<WPARAM>(code),
+                         static_cast<LPARAM>(code));
     }
-    PostMessageA(window, OMB_WM_GRAPHEVENT, 0, 0);
+    PostMessageA(window, graphEventMessage(p.index), 0, 0);
 }
 
 LRESULT CALLBACK workerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -127,15 +144,17 @@ LRESULT CALLBACK workerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         EndPaint(window, &paint);
         return 0;
     }
-    case OMB_WM_GRAPHEVENT:
-        drainEvents(player(), window);
-        return 0;
     case WM_TIMER:
-        if (wParam != kRestartTimer)
-            break;
-        runDeferredRestart(player(), window);
-        return 0;
+        if (Player* p = playerOfTimer(wParam)) {
+            runDeferredRestart(*p, window);
+            return 0;
+        }
+        break;
     default:
+        if (Player* p = playerOfMessage(message)) {
+            drainEvents(*p, window);
+            return 0;
+        }
         break;
     }
     return DefWindowProcW(window, message, wParam, lParam);
@@ -144,9 +163,9 @@ LRESULT CALLBACK workerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 // The thread holds a load reference on this module (its parameter), so the
 // code of the window procedure stays mapped while the window lives even if
 // the host frees the library; it gives the reference back as it ends.
-DWORD WINAPI workerThread(LPVOID module)
+DWORD WINAPI workerMain(LPVOID module)
 {
-    Player& p = player();
+    WorkerThread& p = workerThread();
     HWND window = CreateWindowExA(0, kClassName, kTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 400,
                                   300, nullptr, nullptr, p.moduleHandle, nullptr);
     InterlockedExchangePointer(reinterpret_cast<PVOID*>(&p.threadWindow), window);
@@ -167,7 +186,7 @@ extern "C" {
 
 int OMBRIX_CALL omb_CreateThread(omb_handle hostWindow, int forward) noexcept
 {
-    Player& p = player();
+    WorkerThread& p = workerThread();
     if (p.threadStarted == 1)
         return OMB_E_ALREADY_STARTED;
     // The worker sends to this window from its own thread: it must be one
@@ -193,7 +212,7 @@ int OMBRIX_CALL omb_CreateThread(omb_handle hostWindow, int forward) noexcept
     if (!windowReady)
         windowReady = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     HMODULE pin = windowReady ? platform::pinModuleOf(reinterpret_cast<const void*>(&workerProc)) : nullptr;
-    HANDLE thread = pin ? CreateThread(nullptr, 0, workerThread, pin, 0, nullptr) : nullptr;
+    HANDLE thread = pin ? CreateThread(nullptr, 0, workerMain, pin, 0, nullptr) : nullptr;
     if (!thread) {
         if (pin)
             FreeLibrary(pin);
@@ -211,7 +230,7 @@ int OMBRIX_CALL omb_CreateThread(omb_handle hostWindow, int forward) noexcept
 
 omb_handle OMBRIX_CALL omb_GetThreadHWND(void) noexcept
 {
-    return reinterpret_cast<omb_handle>(readThreadWindow(player()));
+    return reinterpret_cast<omb_handle>(readThreadWindow(workerThread()));
 }
 
 } // extern "C"

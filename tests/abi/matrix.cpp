@@ -243,6 +243,12 @@ std::vector<Case> cases(const Foreign& f)
     for (const auto& [what, h] : f.windows)
         add("omb_CreateThread(" + what + ")", [=] { return X("omb_CreateThread", int(__cdecl*)(H, int))(h, 1); }, -8, -8);
     add("omb_GetThreadHWND()", [] { return X("omb_GetThreadHWND", H(__cdecl*)())(); }, 0, 0);
+    // Players: a number outside 0..7 leaves player 0 current.
+    for (int n : {INT_MIN, -1, 8, INT_MAX})
+        add("omb_SelectPlayer(" + std::to_string(n) + ")", [=] { return X("omb_SelectPlayer", Int1)(n); }, -9, -9);
+    add("omb_SelectPlayer(0)", [] { return X("omb_SelectPlayer", Int1)(0); }, 0, 0);
+    add("omb_GetPlayer()", [] { return X("omb_GetPlayer", Int0)(); }, 0, 0);
+    add("omb_GetPlayerCount()", [] { return X("omb_GetPlayerCount", Int0)(); }, 8, 8);
     return c;
 }
 
@@ -315,5 +321,5 @@ TEST_CASE("every export in every state refuses hostile arguments with its code a
     // omb_Test is the one export left out: it takes no argument and no
     // player state, and it blocks on a message box of its own.
     reached.insert("omb_Test");
-    CHECK(reached.size() == 63);
+    CHECK(reached.size() == 66);
 }

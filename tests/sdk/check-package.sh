@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # check-package.sh BUILD_DIR WORK_DIR CC OBJDUMP: makes this build's SDK zip
 # and checks it: every file is there, the MSVC-style import library names each
-# export of the .def file (63) with the decoration of its architecture, and a
+# export of the .def file (66) with the decoration of its architecture, and a
 # program linked against it imports the undecorated names from ombrix.dll.
 set -u
 build=$1 work=$2 cc=$3 objdump=$4
@@ -31,7 +31,7 @@ cmp -s "$work/$name/include/ombrix.h" "$root/include/ombrix.h" || bad "the packa
 
 exports=$(sed -n '/^EXPORTS/,$p' "$root/src/ombrix.def" | tail -n +2 | sed 's/;.*//' | sed 's/=.*//' | awk 'NF{print $1}')
 count=$(echo "$exports" | wc -l)
-[ "$count" -eq 63 ] || bad "the .def file lists $count exports, not 63"
+[ "$count" -eq 66 ] || bad "the .def file lists $count exports, not 66"
 symbols=$(llvm-nm "$work/$name/lib/ombrix.lib" 2>/dev/null)
 prefix=$([ $arch = i686 ] && echo _ || echo "")
 missing=0

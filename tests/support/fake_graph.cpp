@@ -214,6 +214,7 @@ HRESULT FakeGraph::SetNotifyWindow(OAHWND window, LONG message, LONG_PTR instanc
 {
     record("SetNotifyWindow", window, message, instance);
     notifyWindow = reinterpret_cast<HWND>(window);
+    notifyMessage = static_cast<UINT>(message);
     return outcome("SetNotifyWindow");
 }
 
@@ -262,7 +263,7 @@ void FakeGraph::queueEvent(long code, LONG_PTR param1, LONG_PTR param2, bool not
     events.push_back({code, param1, param2});
     LeaveCriticalSection(&world.objectsLock());
     if (notify && notifyWindow)
-        PostMessageW(notifyWindow, OMB_WM_GRAPHEVENT, 0, 0);
+        PostMessageW(notifyWindow, notifyMessage, 0, 0);
 }
 
 } // namespace fakes

@@ -37,6 +37,7 @@ public:
     };
     std::vector<Event> events;
     HWND notifyWindow = nullptr;
+    UINT notifyMessage = 0;
     std::map<std::string, long> windowProps; // what the IVideoWindow setters stored
 
     // IFilterGraph / IGraphBuilder

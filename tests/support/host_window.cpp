@@ -24,10 +24,10 @@ HostWindow::~HostWindow() { DestroyWindow(window_); }
 
 LRESULT CALLBACK HostWindow::proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == OMB_WM_GRAPHEVENT) {
+    if (message >= OMB_WM_GRAPHEVENT && message < OMB_WM_PLAYEREVENT(OMB_PLAYERS)) {
         auto* self = reinterpret_cast<HostWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
         if (self)
-            self->events.push_back({wParam, lParam, GetCurrentThreadId(), GetTickCount()});
+            self->events.push_back({message, wParam, lParam, GetCurrentThreadId(), GetTickCount()});
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);

@@ -1,5 +1,5 @@
 // A host's top-level window for tests: it records every graph-event message
-// it receives, and pumps messages while a test waits.
+// (of any player) it receives, and pumps messages while a test waits.
 #pragma once
 #include <windows.h>
 
@@ -9,6 +9,7 @@
 namespace testing {
 
 struct ForwardedEvent {
+    UINT message; // a player's graph-event message
     WPARAM wParam;
     LPARAM lParam;
     DWORD thread; // the thread that handled it

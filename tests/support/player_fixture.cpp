@@ -8,18 +8,25 @@ namespace testing {
 
 void resetPlayer()
 {
-    ombrix::Player& p = ombrix::player();
-    if (p.isOpen())
-        omb_Close();
-    p.useGrabber = 0;
-    p.openMode = 0;
+    for (int i = ombrix::kPlayers - 1; i >= 0; --i) {
+        ombrix::selectPlayer(i);
+        ombrix::Player& p = ombrix::player();
+        if (p.isOpen())
+            omb_Close();
+        p.useGrabber = 0;
+        p.openMode = 0;
+    }
 }
 
-FakePlayer::FakePlayer() : p(ombrix::player()) { resetPlayer(); }
+FakePlayer::FakePlayer() : p((resetPlayer(), ombrix::playerAt(0))) {}
 
 FakePlayer::~FakePlayer()
 {
     resetPlayer();
+    for (int i = 0; i < ombrix::kPlayers; ++i) {
+        const char* broken = ombrix::playerAt(i).gate.consistent(ombrix::playerAt(i));
+        CHECK_MESSAGE(broken == nullptr, "player " << i << ": " << (broken ? broken : ""));
+    }
     std::string left;
     for (const std::string& o : world.outstanding())
         left += o + " ";

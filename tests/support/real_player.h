@@ -14,7 +14,7 @@ namespace testing {
 // the library creates own windows on this thread, so the fixture pumps its
 // messages as a host's message loop would.
 struct RealPlayer {
-    RealPlayer() : p(ombrix::player()), media(wineMedia()) { resetPlayer(); }
+    RealPlayer() : p((resetPlayer(), ombrix::playerAt(0))), media(wineMedia()) {}
     ~RealPlayer()
     {
         resetPlayer();

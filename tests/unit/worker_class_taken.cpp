@@ -25,7 +25,7 @@ TEST_CASE("worker child: class taken" * doctest::skip())
     HWND host = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     REQUIRE(host != nullptr);
     CHECK(omb_CreateThread(reinterpret_cast<omb_handle>(host), 1) == -1);
-    ombrix::Player& p = ombrix::player();
+    ombrix::WorkerThread& p = ombrix::workerThread();
     CHECK(p.threadStarted == 0);
     CHECK(omb_GetThreadHWND() == 0);
     CHECK(p.hostWindow == host); // stored before the registration

@@ -30,6 +30,7 @@ std::vector<WPARAM> forwardedCodes()
 {
     std::vector<WPARAM> codes;
     for (const auto& e : host().events) {
+        CHECK(e.message == OMB_WM_GRAPHEVENT); // player 0's, as ever
         CHECK(e.lParam == static_cast<LPARAM>(e.wParam));
         codes.push_back(e.wParam);
     }
@@ -46,7 +47,7 @@ struct WorkerGraph : FakePlayer {
         world.graph()->positionSeconds = 1.9;
         world.clearLog();
     }
-    ~WorkerGraph() { p.forwardEvents = 1, p.hostWindow = host().hwnd(); }
+    ~WorkerGraph() { ombrix::workerThread().forwardEvents = 1, ombrix::workerThread().hostWindow = host().hwnd(); }
 };
 
 } // namespace
@@ -77,8 +78,8 @@ TEST_CASE("worker child: made once" * doctest::skip())
     CHECK(GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId());
 
     CHECK(omb_CreateThread(0, 0) == -2);
-    CHECK(ombrix::player().hostWindow == host().hwnd());
-    CHECK(ombrix::player().forwardEvents == 1);
+    CHECK(ombrix::workerThread().hostWindow == host().hwnd());
+    CHECK(ombrix::workerThread().forwardEvents == 1);
 }
 
 TEST_CASE_FIXTURE(WorkerGraph, "the end of the media restarts it from 0 and is forwarded afterwards")
@@ -118,9 +119,9 @@ TEST_CASE_FIXTURE(WorkerGraph, "an event with code -1 ends the draining without 
 
 TEST_CASE_FIXTURE(WorkerGraph, "without forwarding the repeat still happens")
 {
-    SUBCASE("forward 0") { p.forwardEvents = 0; }
-    SUBCASE("forward 2") { p.forwardEvents = 2; }
-    SUBCASE("no host window") { p.hostWindow = nullptr; }
+    SUBCASE("forward 0") { ombrix::workerThread().forwardEvents = 0; }
+    SUBCASE("forward 2") { ombrix::workerThread().forwardEvents = 2; }
+    SUBCASE("no host window") { ombrix::workerThread().hostWindow = nullptr; }
     world.graph()->queueEvent(EC_COMPLETE);
     notifyWorker();
     CHECK(forwardedCodes().empty());

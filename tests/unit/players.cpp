@@ -1,0 +1,194 @@
+// Several players against fake graphs: every player export acts on the
+// current player's graph only, selection is checked at the door, and the one
+// worker repeats and forwards every player's events under its own message.
+#include <doctest.h>
+
+#include <windows.h>
+
+#include <climits>
+#include <functional>
+#include <set>
+#include <string>
+
+#include "host_window.h"
+#include "ombrix.h"
+#include "player_fixture.h"
+
+using testing::FakePlayer;
+
+namespace {
+
+const omb_handle kHost = 0x1234;
+
+// The fakes that belong to one player's graph: the graph, its filters and
+// the capture builder.
+std::set<const void*> fakesOf(const ombrix::Player& p)
+{
+    auto* graph = dynamic_cast<const fakes::FakeGraph*>(p.graph.Get());
+    REQUIRE(graph);
+    std::set<const void*> objects{static_cast<const fakes::FakeObject*>(graph),
+                                  dynamic_cast<const fakes::FakeObject*>(p.captureBuilder.Get())};
+    for (const auto& member : graph->members)
+        objects.insert(dynamic_cast<const fakes::FakeObject*>(member.filter));
+    objects.erase(nullptr);
+    return objects;
+}
+
+struct Row {
+    const char* name;
+    std::function<void()> call;
+    bool reachesGraph; // makes at least one call on the player's fakes
+};
+
+} // namespace
+
+TEST_CASE_FIXTURE(FakePlayer, "players: every export acts on the current player's graph only")
+{
+    HDC dc = CreateCompatibleDC(nullptr);
+    const omb_handle hdc = reinterpret_cast<omb_handle>(dc);
+    world.grabberFrame = fakes::dibPixels(64, 48, 24);
+    // Player 1 first, so that the fakes made last are not player 0's.
+    for (int n : {1, 0}) {
+        REQUIRE(omb_SelectPlayer(n) == 0);
+        REQUIRE(omb_UseCaptureVideoEx(1) == 0);
+        REQUIRE(omb_Open(n ? "C:\\b.avi" : "C:\\a.avi", n ? OpenMode_Vmr9 : OpenMode_Vmr7, 0, 1, 1) == 0);
+    }
+    const std::set<const void*> own[2] = {fakesOf(ombrix::playerAt(0)), fakesOf(ombrix::playerAt(1))};
+
+    const Row rows[] = {
+        {"omb_Play", [] { omb_Play(kHost, 0, 0, 64, 48); }, true},
+        {"omb_Play2", [] { omb_Play2(); }, true},
+        {"omb_GetState", [] { omb_GetState(); }, true},
+        {"omb_SetEvHWND", [] { omb_SetEvHWND(kHost); }, true},
+        {"omb_GetStopped", [] { omb_GetStopped(); }, true},
+        {"omb_Resize", [] { omb_Resize(kHost, 0, 0, 32, 24); }, true},
+        {"omb_FullScreen", [] { omb_FullScreen(0); }, true},
+        {"omb_SetHideCursor", [] { omb_SetHideCursor(1); }, true},
+        {"omb_GetVideoSize", [] { omb_GetVideoSize(0); }, true},
+        {"omb_GetVideoWindow", [] { omb_GetVideoWindow(7); }, true},
+        {"omb_SetVideoWindow", [] { omb_SetVideoWindow(5, 40); }, true},
+        {"omb_SetCaptureBufferSamples", [] { omb_SetCaptureBufferSamples(1); }, true},
+        {"omb_CaptureVideo", [hdc] { omb_CaptureVideo(hdc, 0, 0, 64, 48, SRCCOPY); }, true},
+        {"omb_CaptureVideoEx", [hdc] { omb_CaptureVideoEx(hdc, 0, 0, 64, 48); }, true},
+        {"omb_VMRMixImage", [hdc] { omb_VMRMixImage(hdc, 0, 0, 8, 8, 0.5f, 0, 0, 1, 1, 0, 0, 0, 0); }, true},
+        {"omb_GetFramesDroppedInRenderer", [] { omb_GetFramesDroppedInRenderer(); }, true},
+        {"omb_GetFramesDrawn", [] { omb_GetFramesDrawn(); }, true},
+        {"omb_GetAvgFrameRate", [] { omb_GetAvgFrameRate(); }, true},
+        {"omb_GetJitter", [] { omb_GetJitter(); }, true},
+        {"omb_GetAvgSyncOffset", [] { omb_GetAvgSyncOffset(); }, true},
+        {"omb_GetDevSyncOffset", [] { omb_GetDevSyncOffset(); }, true},
+        {"omb_GetAllPlayTime", [] { omb_GetAllPlayTime(); }, true},
+        {"omb_GetNowPlayTime", [] { omb_GetNowPlayTime(); }, true},
+        {"omb_SetSeek", [] { omb_SetSeek(0.5); }, true},
+        {"omb_SetSeek2", [] { omb_SetSeek2(70); }, true},
+        {"omb_Info", [] { omb_Info(3); }, true},
+        {"omb_SetSpeed", [] { omb_SetSpeed(1.5); }, true},
+        {"omb_SetSpeed2", [] { omb_SetSpeed2(700); }, true},
+        {"omb_GetSpeed", [] { omb_GetSpeed(); }, true},
+        {"omb_GetMediaSeeking", [] { omb_GetMediaSeeking(1); }, true},
+        {"omb_SetMediaSeeking", [] { omb_SetMediaSeeking(1, 100); }, true},
+        {"omb_SetFrameStep", [] { omb_SetFrameStep(1); }, true},
+        {"omb_CanselFrameStep", [] { omb_CanselFrameStep(); }, true},
+        {"omb_CanFrameStep", [] { omb_CanFrameStep(1); }, true},
+        {"omb_FillterProp", [] { omb_FillterProp(0, L"no such filter"); }, true},
+        {"omb_SetVolume", [] { omb_SetVolume(0, -100); }, true},
+        {"omb_GetVolume", [] { omb_GetVolume(1); }, true},
+        {"omb_GetAudioClockSlave", [] { omb_GetAudioClockSlave(); }, true},
+        {"omb_SetAudioClockSlave", [] { omb_SetAudioClockSlave(30); }, true},
+        {"omb_SetGraphStreams", [] { omb_SetGraphStreams(1, 10); }, true},
+        {"omb_SetClockDelta", [] { omb_SetClockDelta(5); }, false}, // the system clock only
+        {"omb_Stop", [] { omb_Stop(); }, true},
+        {"omb_UseCaptureVideoEx", [] { omb_UseCaptureVideoEx(0); }, false},
+    };
+    for (const Row& row : rows) {
+        for (int n : {1, 0}) {
+            const std::string where = std::string(row.name) + " on player " + std::to_string(n);
+            CAPTURE(where);
+            REQUIRE(omb_SelectPlayer(n) == 0);
+            world.clearLog();
+            row.call();
+            bool reached = false;
+            for (const auto& e : world.log.entries()) {
+                CHECK_MESSAGE(own[1 - n].count(e.object) == 0, "the other player's fake was called: " << e.text);
+                reached = reached || own[n].count(e.object) != 0;
+            }
+            CHECK(reached == row.reachesGraph);
+        }
+    }
+
+    // What each player keeps is its own.
+    CHECK(ombrix::playerAt(0).openMode == OpenMode_Vmr7);
+    CHECK(ombrix::playerAt(1).openMode == OpenMode_Vmr9);
+    CHECK(ombrix::playerAt(0).useGrabber == 0);
+    ombrix::selectPlayer(1);
+    omb_UseCaptureVideoEx(1);
+    CHECK(ombrix::playerAt(0).useGrabber == 0);
+    // Closing one player leaves the other's graph, events and answers alone.
+    const LONG refs0 = dynamic_cast<fakes::FakeGraph*>(ombrix::playerAt(0).graph.Get())->refs;
+    CHECK(omb_Close() == 0);
+    CHECK(omb_GetState() == OMB_E_NOT_OPEN);
+    REQUIRE(omb_SelectPlayer(0) == 0);
+    CHECK(dynamic_cast<fakes::FakeGraph*>(ombrix::playerAt(0).graph.Get())->refs == refs0);
+    CHECK(ombrix::playerAt(0).mediaEvent);
+    CHECK(omb_Info(3) == 70);
+    DeleteDC(dc);
+}
+
+TEST_CASE_FIXTURE(FakePlayer, "players: selection takes 0 to 7, keeps the current one otherwise, and starts at 0")
+{
+    CHECK(omb_GetPlayer() == 0);
+    CHECK(omb_GetPlayerCount() == OMB_PLAYERS);
+    CHECK(OMB_PLAYERS >= 8);
+    for (int n : {OMB_PLAYERS - 1, 3, 0}) {
+        CHECK(omb_SelectPlayer(n) == 0);
+        CHECK(omb_GetPlayer() == n);
+        CHECK(&ombrix::player() == &ombrix::playerAt(n));
+    }
+    REQUIRE(omb_SelectPlayer(5) == 0);
+    for (int n : {-1, OMB_PLAYERS, INT_MIN, INT_MAX}) {
+        CAPTURE(n);
+        CHECK(omb_SelectPlayer(n) == OMB_E_NO_SUCH_PLAYER);
+        CHECK(omb_GetPlayer() == 5);
+    }
+    omb_SelectPlayer(0);
+}
+
+TEST_CASE_FIXTURE(FakePlayer, "players: the one worker repeats each player and forwards its events under its message")
+{
+    HWND worker = testing::sharedWorker();
+    REQUIRE(worker != nullptr);
+    testing::HostWindow& host = testing::workerHost();
+    host.events.clear();
+    fakes::FakeGraph* graphs[3] = {};
+    for (int n : {0, 1, OMB_PLAYERS - 1}) {
+        REQUIRE(omb_SelectPlayer(n) == 0);
+        REQUIRE(omb_Open("C:\\loop.avi", OpenMode_AudioOnly, 0, 0, 0) == 0);
+        REQUIRE(omb_SetEvHWND(reinterpret_cast<omb_handle>(worker)) == 0);
+        REQUIRE(omb_Play(0, 0, 0, 0, 0) == 0);
+        graphs[n ? (n == 1 ? 1 : 2) : 0] = world.graph();
+    }
+    // The graphs post their own messages (the fakes post what SetNotifyWindow got).
+    CHECK(graphs[0]->notifyMessage == OMB_WM_GRAPHEVENT);
+    CHECK(graphs[2]->notifyMessage == OMB_WM_PLAYEREVENT(OMB_PLAYERS - 1));
+    graphs[2]->queueEvent(EC_COMPLETE, 0, 0, true);
+    graphs[1]->queueEvent(EC_PAUSED, 0, 0, true);
+    graphs[0]->queueEvent(EC_COMPLETE, 0, 0, true);
+    CHECK(testing::pumpUntil([&] { return host.events.size() == 3; }, 5000));
+    SendMessageA(worker, WM_NULL, 0, 0);
+    std::multiset<std::pair<UINT, WPARAM>> got;
+    for (const auto& e : host.events) {
+        CHECK(e.lParam == static_cast<LPARAM>(e.wParam));
+        got.insert({e.message, e.wParam});
+    }
+    CHECK(got == std::multiset<std::pair<UINT, WPARAM>>{{OMB_WM_GRAPHEVENT, EC_COMPLETE},
+                                                         {OMB_WM_PLAYEREVENT(1), EC_PAUSED},
+                                                         {OMB_WM_PLAYEREVENT(OMB_PLAYERS - 1), EC_COMPLETE}});
+    // Players 0 and 7 were restarted, each on its own graph; player 1 not.
+    std::multiset<const void*> restarted;
+    for (const auto& e : world.log.entries())
+        if (e.text == "graph.put_CurrentPosition(0)")
+            restarted.insert(e.object);
+    CHECK(restarted == std::multiset<const void*>{static_cast<fakes::FakeObject*>(graphs[0]),
+                                                   static_cast<fakes::FakeObject*>(graphs[2])});
+    omb_SelectPlayer(0);
+}
