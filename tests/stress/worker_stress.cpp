@@ -25,19 +25,9 @@ namespace {
 
 constexpr int kRounds = 300;
 
-// A 4-frame clip (160 ms), video only: Wine hangs when a graph with audio is
-// stopped after a seek.
-const std::string& shortClip()
-{
-    static const std::string path = [] {
-        std::string p = testing::wineMedia().dir + "short.avi";
-        media::Clip clip;
-        clip.frames = 4;
-        media::writeAvi(p, clip);
-        return p;
-    }();
-    return path;
-}
+// A 4-frame clip, video only: Wine hangs when a graph with audio is stopped
+// after a seek.
+const std::string& shortClip() { return testing::wineMedia().shortVideo; }
 
 omb_handle handle(HWND window) { return reinterpret_cast<omb_handle>(window); }
 

@@ -12,6 +12,7 @@ const WineMedia& wineMedia()
         w.av = w.dir + "av.avi";
         w.video = w.dir + "video.avi";
         w.longVideo = w.dir + "long.avi";
+        w.shortVideo = w.dir + "short.avi";
         w.wav = w.dir + "tone.wav";
         w.empty = w.dir + "empty.avi";
         w.truncated = w.dir + "truncated.avi";
@@ -24,6 +25,8 @@ const WineMedia& wineMedia()
         media::writeAvi(w.video, clip);
         clip.frames = 250;
         media::writeAvi(w.longVideo, clip);
+        clip.frames = 4;
+        media::writeAvi(w.shortVideo, clip);
         media::writeWav(w.wav, 2.0);
         media::writeEmpty(w.empty);
         media::writeTruncatedAvi(w.truncated, 100);

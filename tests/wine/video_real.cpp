@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 
+#include "canvas.h"
 #include "gap_scenarios.h"
 #include "host_window.h"
 #include "media.h"
@@ -17,47 +18,15 @@
 #include "platform_gaps.h"
 #include "real_player.h"
 
+using testing::Canvas;
 using testing::HostWindow;
+using testing::kGrey;
 using testing::pumpUntil;
 using testing::RealPlayer;
 
 namespace {
 
 omb_handle handle(HWND window) { return reinterpret_cast<omb_handle>(window); }
-
-constexpr DWORD kGrey = 0x00808080;
-
-// A 32-bit top-down DIB section in a memory DC, filled with grey.
-struct Canvas {
-    int width, height;
-    HDC dc;
-    HBITMAP bitmap;
-    HGDIOBJ old;
-    DWORD* pixels = nullptr;
-
-    Canvas(int w, int h) : width(w), height(h), dc(CreateCompatibleDC(nullptr))
-    {
-        BITMAPINFO info{};
-        info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&pixels), nullptr, 0);
-        old = SelectObject(dc, bitmap);
-        std::fill(pixels, pixels + w * h, kGrey);
-    }
-    ~Canvas()
-    {
-        SelectObject(dc, old);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
-    }
-    omb_handle handle() const { return reinterpret_cast<omb_handle>(dc); }
-    media::Rgb at(int x, int y) const
-    {
-        GdiFlush();
-        DWORD p = pixels[y * width + x];
-        return {static_cast<uint8_t>(p >> 16), static_cast<uint8_t>(p >> 8), static_cast<uint8_t>(p)};
-    }
-    bool untouched(int x, int y) const { return pixels[y * width + x] == kGrey; }
-};
 
 bool same(media::Rgb a, media::Rgb b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
 
