@@ -2,8 +2,8 @@
 # Builds both architectures and makes the SDK packages
 #   dist/ombrix-VERSION-win32.zip and dist/ombrix-VERSION-win64.zip
 # holding the DLL, the header, the .def file, a MinGW and an MSVC-style import
-# library, a CMake package (find_package(ombrix)), the sample player and the
-# export reference.
+# library, a CMake package (find_package(ombrix)), the sample player, the
+# export reference and the changelog.
 #
 #   scripts/package.sh                        set up, build, package both
 #   scripts/package.sh --zip BUILD_DIR OUT    package one built tree into OUT
@@ -38,7 +38,7 @@ make_zip() {
     # build's architecture.
     cp "$root/cmake/ombrixConfig.cmake" "$cmake_version" "$stage/$name/lib/cmake/ombrix/"
     python3 "$root/tools/reference/reference.py" "$root/include/ombrix.h" > "$stage/$name/doc/reference.md"
-    cp "$root/README.md" "$stage/$name/"
+    cp "$root/README.md" "$root/CHANGELOG.md" "$stage/$name/"
     mkdir -p "$out"
     rm -f "$out/$name.zip"
     (cd "$stage" && zip -qr -X "$out/$name.zip" "$name")

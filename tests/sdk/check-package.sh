@@ -27,7 +27,7 @@ grep -q "^arch=$arch$" "$build/sdk-files.txt" || bad "$name made from a build fo
 listing=$(unzip -Z1 "$zip")
 for file in bin/ombrix.dll bin/ombrix-play.exe include/ombrix.h lib/ombrix.def lib/libombrix.dll.a lib/ombrix.lib \
             lib/cmake/ombrix/ombrixConfig.cmake lib/cmake/ombrix/ombrixConfigVersion.cmake \
-            doc/reference.md README.md; do
+            doc/reference.md README.md CHANGELOG.md; do
     grep -qx "$name/$file" <<< "$listing" || bad "$name.zip lacks $file"
 done
 (cd "$work" && unzip -q "$zip") || { echo "FAIL: cannot unpack"; exit 1; }
