@@ -67,7 +67,8 @@ fi
 # A CMake consumer of the unpacked package, configured with the toolchain of
 # each row's architecture: the version it asks for, its own arguments, and
 # the import library it must get (under the package), or "refused" with the
-# line CMake gives for the package it turned away.
+# line CMake gives for the package it turned away. No MSVC is at hand: the
+# msvc row sets MSVC itself, which is all the package asks of its consumer.
 pkg=$work/$name
 version=${name#ombrix-} && version=${version%-win*}
 bits=$([ $arch = i686 ] && echo 32 || echo 64)
