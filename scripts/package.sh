@@ -2,7 +2,8 @@
 # Builds both architectures and makes the SDK packages
 #   dist/ombrix-VERSION-win32.zip and dist/ombrix-VERSION-win64.zip
 # holding the DLL, the header, the .def file, a MinGW and an MSVC-style import
-# library, the sample player and the export reference.
+# library, a CMake package (find_package(ombrix)), the sample player, the
+# export reference and the changelog.
 #
 #   scripts/package.sh                        set up, build, package both
 #   scripts/package.sh --zip BUILD_DIR OUT    package one built tree into OUT
@@ -12,8 +13,8 @@ root=$ombrix_root
 
 # One package from one build tree (its sdk-files.txt says where the files are).
 make_zip() {
-    local build=$1 out=$2 arch version dll mingw_implib player machine platform strip
-    eval "$(grep -E '^(arch|version|dll|mingw_implib|player)=' "$build/sdk-files.txt")"
+    local build=$1 out=$2 arch version dll mingw_implib player cmake_version machine platform strip
+    eval "$(grep -E '^(arch|version|dll|mingw_implib|player|cmake_version)=' "$build/sdk-files.txt")"
     case $arch in
     i686) machine=i386 platform=win32 strip=i686-w64-mingw32-strip ;;
     x86_64) machine=i386:x86-64 platform=win64 strip=x86_64-w64-mingw32-strip ;;
@@ -22,7 +23,7 @@ make_zip() {
     local name=ombrix-$version-$platform
     local stage
     stage=$(mktemp -d)
-    mkdir -p "$stage/$name/bin" "$stage/$name/include" "$stage/$name/lib" "$stage/$name/doc"
+    mkdir -p "$stage/$name/bin" "$stage/$name/include" "$stage/$name/lib/cmake/ombrix" "$stage/$name/doc"
     cp "$dll" "$player" "$stage/$name/bin/"
     # The build keeps debug information for Wine's backtraces; the package
     # does not need it.
@@ -33,8 +34,11 @@ make_zip() {
     # alias "A = B" is imported as A: the DLL exports both names).
     sed -E 's/^([[:space:]]*[A-Za-z_][A-Za-z0-9_]*)[[:space:]]*=.*/\1/' "$root/src/ombrix.def" > "$stage/imports.def"
     llvm-dlltool -m "$machine" -D ombrix.dll -d "$stage/imports.def" -l "$stage/$name/lib/ombrix.lib"
+    # The CMake package: the target, and the version file that knows this
+    # build's architecture.
+    cp "$root/cmake/ombrixConfig.cmake" "$cmake_version" "$stage/$name/lib/cmake/ombrix/"
     python3 "$root/tools/reference/reference.py" "$root/include/ombrix.h" > "$stage/$name/doc/reference.md"
-    cp "$root/README.md" "$stage/$name/"
+    cp "$root/README.md" "$root/CHANGELOG.md" "$stage/$name/"
     mkdir -p "$out"
     rm -f "$out/$name.zip"
     (cd "$stage" && zip -qr -X "$out/$name.zip" "$name")
