@@ -56,6 +56,12 @@ ombrix_qemu_version() {
     "$1" --version 2>/dev/null | sed -n '1s/^qemu-i[0-9]86 version \([0-9][0-9.]*\).*/\1/p'
 }
 
+# Whether a QEMU version (as ombrix_qemu_version prints it) runs Wine: older
+# majors treat MAP_FIXED_NOREPLACE as a hint and every Wine process dies.
+ombrix_qemu_new_enough() {
+    [ -n "$1" ] && [ "${1%%.*}" -ge "$ombrix_qemu_min_major" ]
+}
+
 # Executes a 96-byte static i386 program (exit(42) through int 0x80) that
 # needs no i386 package. Prints nothing when it runs, else why not.
 ombrix_run_i386_probe() {
@@ -95,7 +101,7 @@ ombrix_probe_i686() {
     # could execute it.
     if qemu=$(ombrix_qemu_registered); then
         version=$(ombrix_qemu_version "$qemu")
-        if [ -z "$version" ] || [ "${version%%.*}" -lt "$ombrix_qemu_min_major" ]; then
+        if ! ombrix_qemu_new_enough "$version"; then
             ombrix_i686_how="i386 programs are handed to $qemu (QEMU ${version:-of unknown version}), and Wine needs QEMU $ombrix_qemu_min_major or later"
             return
         fi

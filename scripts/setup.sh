@@ -37,7 +37,7 @@ backports=/etc/apt/sources.list.d/ombrix-backports.sources
 setup_emulation() {
     local version log
     version=$(ombrix_qemu_version "$ombrix_qemu")
-    if [ -z "$version" ] || [ "${version%%.*}" -lt "$ombrix_qemu_min_major" ]; then
+    if ! ombrix_qemu_new_enough "$version"; then
         if ! grep -rqs 'bookworm-backports' /etc/apt/sources.list /etc/apt/sources.list.d/; then
             echo "setup: adding Debian 12's backports suite for QEMU's user-mode emulator" >&2
             printf 'Types: deb\nURIs: http://deb.debian.org/debian\nSuites: bookworm-backports\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
@@ -53,7 +53,7 @@ setup_emulation() {
         fi
         rm -f "$log"
         version=$(ombrix_qemu_version "$ombrix_qemu")
-        if [ -z "$version" ] || [ "${version%%.*}" -lt "$ombrix_qemu_min_major" ]; then
+        if ! ombrix_qemu_new_enough "$version"; then
             echo "the installed QEMU (${version:-no version}) is older than $ombrix_qemu_min_major, which Wine needs"
             return
         fi

@@ -1,5 +1,7 @@
 #include "platform_gaps.h"
 
+#include "x87.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -50,12 +52,8 @@ bool detectX87MovesRounded()
 #if defined(__i386__)
     static volatile double in = 0.7;
     volatile double out = 0.0;
-    std::uint16_t word, narrow;
-    asm volatile("fnstcw %0" : "=m"(word));
-    narrow = static_cast<std::uint16_t>(word & ~0x300);
-    asm volatile("fldcw %0" : : "m"(narrow));
+    ScopedX87Precision narrow(X87Precision::Bits24);
     asm volatile("fldl %1\n\tfstpl %0" : "=m"(out) : "m"(in));
-    asm volatile("fldcw %0" : : "m"(word));
     return out != in;
 #else
     return false;
