@@ -92,7 +92,7 @@ typedef enum OmbCode {
     OMB_E_EVR_NOT_ADDED = -2,         /* omb_Open mode 4: the Enhanced Video Renderer cannot join the graph */
     OMB_E_CANNOT_RENDER = -4,         /* omb_Open: the file cannot be rendered, or no source filter reads it */
     OMB_E_NO_OUTPUT_PIN = -5,         /* omb_Open mode 2: the source filter has no "Output" pin */
-    OMB_E_BAD_FILE_NAME = -6,         /* omb_Open: the file name is null or too long to convert */
+    OMB_E_BAD_FILE_NAME = -6,         /* omb_Open: the file name is null, too long, or not valid in its encoding */
     OMB_E_NO_GRAPH_OBJECTS = -7,      /* omb_Open: the filter graph manager or capture graph builder cannot be created */
     OMB_E_NO_MEDIA_FOUNDATION = -2,   /* mode 4: MF.DLL cannot be loaded */
     OMB_E_NO_DISPLAY_CONTROL = -3,    /* mode 4: the EVR's display control cannot be obtained */
@@ -181,15 +181,26 @@ OMBRIX_API int OMBRIX_CALL omb_Exit(void) OMBRIX_NOEXCEPT;
 
 /* ---- Open and transport ----------------------------------------------- */
 
-/* Builds the graph for fileName (ANSI) in mode (an OpenMode). reserved is not
+/* Builds the graph for fileName in mode (an OpenMode). fileName is in the
+   process's ANSI code page, or UTF-8 after omb_UseUTF8(1). reserved is not
    read; vmrRenderingMode and vmrStreamCount configure the mixer in modes 2/3.
    0 ok; OMB_E_ALREADY_OPEN; OMB_E_BAD_MODE (outside 0..6);
    OMB_E_EVR_NOT_CREATED, OMB_E_EVR_NOT_ADDED (mode 4); OMB_E_CANNOT_RENDER;
-   OMB_E_NO_OUTPUT_PIN (mode 2); OMB_E_BAD_FILE_NAME (null, or longer than
-   32767 characters, in every mode; checked before a graph is made);
-   OMB_E_NO_GRAPH_OBJECTS. */
+   OMB_E_NO_OUTPUT_PIN (mode 2); OMB_E_BAD_FILE_NAME (null, longer than
+   32767 characters, or not valid UTF-8 after omb_UseUTF8(1), in every mode;
+   checked before a graph is made; nothing is replaced or cut silently);
+   OMB_E_NO_GRAPH_OBJECTS. A name with characters the ANSI code page cannot
+   hold reaches this call already changed by the host's own conversion and
+   is not found (OMB_E_CANNOT_RENDER): use omb_UseUTF8 or omb_OpenW. */
 OMBRIX_API int OMBRIX_CALL omb_Open(const char *fileName, int mode, int reserved,
                                      int vmrRenderingMode, int vmrStreamCount) OMBRIX_NOEXCEPT;
+/* omb_Open with a UTF-16 file name, taken as it is; the same codes. */
+OMBRIX_API int OMBRIX_CALL omb_OpenW(const wchar_t *fileName, int mode, int reserved,
+                                      int vmrRenderingMode, int vmrStreamCount) OMBRIX_NOEXCEPT;
+/* How the text arguments the library converts (omb_Open's file name) are
+   encoded, for every player: flag non-zero UTF-8, 0 the process's ANSI code
+   page (the setting at load). Returns 0. */
+OMBRIX_API int OMBRIX_CALL omb_UseUTF8(int flag) OMBRIX_NOEXCEPT;
 /* Places the video in window at (left, top) with the given size (modes 0-3:
    a child window; mode 4: the EVR's display rectangle) and runs the graph.
    window may be null (no owner). 0 ok; OMB_E_NOT_OPEN;

@@ -11,6 +11,7 @@
 #include "platform/fpu.h"
 #include "platform/ids.h"
 #include "platform/media_type.h"
+#include "platform/text.h"
 #include "player/arguments.h"
 #include "player/graph_builder.h"
 #include "player/player.h"
@@ -46,42 +47,18 @@ Recipe recipeFor(OpenGraph& g, int mode)
     }
 }
 
-// Mode 0: the file name as a system string; a null name gives a null string.
-struct SystemString {
-    BSTR text = nullptr;
-    ~SystemString() { SysFreeString(text); }
+// How the host's texts are encoded (omb_UseUTF8): the process code page
+// unless the host said UTF-8. Set and read on the host's thread.
+bool hostTextsUtf8 = false;
 
-    bool convert(const char* fileName)
-    {
-        if (!fileName)
-            return true;
-        int length = static_cast<int>(std::strlen(fileName)) + 1;
-        int count = MultiByteToWideChar(CP_ACP, 0, fileName, length, nullptr, 0);
-        if (count <= 0)
-            return false;
-        std::unique_ptr<wchar_t[]> wide(new (std::nothrow) wchar_t[count]);
-        if (!wide || MultiByteToWideChar(CP_ACP, 0, fileName, length, wide.get(), count) != count)
-            return false;
-        text = SysAllocString(wide.get());
-        return text != nullptr;
-    }
-};
-
-// Modes 1 to 6: the file name as a UTF-16 buffer of the call's own.
-struct WideName {
-    std::unique_ptr<wchar_t[]> text;
-
-    bool convert(const char* fileName)
-    {
-        if (!fileName)
-            return false;
-        int count = MultiByteToWideChar(CP_ACP, 0, fileName, -1, nullptr, 0);
-        if (count <= 0 || static_cast<std::uint64_t>(count) * sizeof(wchar_t) > UINT32_MAX)
-            return false;
-        text.reset(new (std::nothrow) wchar_t[count]);
-        return text && MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, fileName, -1, text.get(), count) == count;
-    }
-};
+// A file name from the host as UTF-16; null when it cannot be converted.
+// The process code page takes each mode's own conversion flags.
+std::unique_ptr<wchar_t[]> widenFileName(const char* fileName, int mode)
+{
+    if (hostTextsUtf8)
+        return platform::widen(fileName, CP_UTF8, MB_ERR_INVALID_CHARS);
+    return platform::widen(fileName, CP_ACP, mode == OpenMode_DefaultRenderers ? 0 : MB_PRECOMPOSED);
+}
 
 } // namespace
 
@@ -131,20 +108,20 @@ void configureMixer(IBaseFilter* mixer, REFIID iid, int renderingMode, int strea
     config->SetNumberOfStreams(static_cast<DWORD>(streamCount));
 }
 
-int renderDefault(OpenGraph& g, const char* fileName)
+// Mode 0: the name as a system string.
+int renderDefault(OpenGraph& g, const wchar_t* fileName)
 {
-    SystemString name;
-    if (!name.convert(fileName))
+    BSTR name = SysAllocString(fileName);
+    if (!name)
         return OMB_E_BAD_FILE_NAME;
-    return g.mediaControl->RenderFile(name.text) == S_OK ? OMB_OK : OMB_E_CANNOT_RENDER;
+    const HRESULT hr = g.mediaControl->RenderFile(name);
+    SysFreeString(name);
+    return hr == S_OK ? OMB_OK : OMB_E_CANNOT_RENDER;
 }
 
-int renderWithBuilder(OpenGraph& g, const char* fileName, int mode, int vmrRenderingMode, int vmrStreamCount)
+int renderWithBuilder(OpenGraph& g, const wchar_t* fileName, int mode, int vmrRenderingMode, int vmrStreamCount)
 {
     const Recipe recipe = recipeFor(g, mode);
-    WideName name;
-    if (!name.convert(fileName))
-        return OMB_E_BAD_FILE_NAME;
 
     ComPtr<IBaseFilter>* video = recipe.videoField;
     auto createAudio = [&] {
@@ -175,7 +152,7 @@ int renderWithBuilder(OpenGraph& g, const char* fileName, int mode, int vmrRende
     }
     addFilter(g.graph.Get(), g.audioRenderer.Get(), L"DirectSound Renderer");
 
-    if (g.graph->AddSourceFilter(name.text.get(), L"Source", g.sourceFilter.ReleaseAndGetAddressOf()) != S_OK ||
+    if (g.graph->AddSourceFilter(fileName, L"Source", g.sourceFilter.ReleaseAndGetAddressOf()) != S_OK ||
         !g.sourceFilter)
         return OMB_E_CANNOT_RENDER;
 
@@ -195,30 +172,14 @@ int renderWithBuilder(OpenGraph& g, const char* fileName, int mode, int vmrRende
     return OMB_OK;
 }
 
-} // namespace
-} // namespace ombrix
-
-using namespace ombrix;
-
-extern "C" int OMBRIX_CALL omb_Open(const char* fileName, int mode, int /*reserved*/, int vmrRenderingMode,
-                                    int vmrStreamCount) noexcept
+// omb_Open and omb_OpenW once the name is UTF-16: builds the graph aside and
+// publishes it only once it is complete; a failure releases what was built.
+int openGraph(Player& p, const wchar_t* fileName, int mode, int vmrRenderingMode, int vmrStreamCount)
 {
-    Player& p = player();
-    if (p.isOpen())
-        return OMB_E_ALREADY_OPEN;
-    if (mode < OpenMode_DefaultRenderers || mode > OpenMode_NullVideo)
-        return OMB_E_BAD_MODE;
-    p.openMode = mode;
-    // No mode may hand the platform a null name or one longer than a path
-    // can be: both are refused before a graph exists.
-    if (!arguments::textWithin(fileName, arguments::kMaxPath))
-        return OMB_E_BAD_FILE_NAME;
     // Building connects the renderers, which may change this thread's
     // floating-point control word; the host gets its own back.
     platform::PlatformFpu fpu;
 
-    // The graph is built aside and reaches the Player (and so the worker
-    // thread) only once it is complete; a failure releases what was built.
     OpenGraph built;
     if (FAILED(platform::create(ids::CLSID_FilterGraph, kGraphContext, ids::IID_IGraphBuilder, built.graph)) ||
         !platform::obtain(built.graph.Get(), ids::IID_IMediaControl, built.mediaControl)) {
@@ -242,3 +203,56 @@ extern "C" int OMBRIX_CALL omb_Open(const char* fileName, int mode, int /*reserv
     p.gate.publish(p, built);
     return OMB_OK;
 }
+
+// The checks both opens make before the name: 0 to go on, else the code.
+int openAllowed(Player& p, int mode)
+{
+    if (p.isOpen())
+        return OMB_E_ALREADY_OPEN;
+    if (mode < OpenMode_DefaultRenderers || mode > OpenMode_NullVideo)
+        return OMB_E_BAD_MODE;
+    p.openMode = mode;
+    return OMB_OK;
+}
+
+} // namespace
+} // namespace ombrix
+
+using namespace ombrix;
+
+extern "C" {
+
+int OMBRIX_CALL omb_Open(const char* fileName, int mode, int /*reserved*/, int vmrRenderingMode,
+                         int vmrStreamCount) noexcept
+{
+    Player& p = player();
+    if (int code = openAllowed(p, mode))
+        return code;
+    // No mode may hand the platform a null name, one longer than a path can
+    // be, or one that does not convert: all are refused before a graph exists.
+    if (!arguments::textWithin(fileName, arguments::kMaxPath))
+        return OMB_E_BAD_FILE_NAME;
+    const std::unique_ptr<wchar_t[]> name = widenFileName(fileName, mode);
+    if (!name)
+        return OMB_E_BAD_FILE_NAME;
+    return openGraph(p, name.get(), mode, vmrRenderingMode, vmrStreamCount);
+}
+
+int OMBRIX_CALL omb_OpenW(const wchar_t* fileName, int mode, int /*reserved*/, int vmrRenderingMode,
+                          int vmrStreamCount) noexcept
+{
+    Player& p = player();
+    if (int code = openAllowed(p, mode))
+        return code;
+    if (!arguments::textWithin(fileName, arguments::kMaxPath))
+        return OMB_E_BAD_FILE_NAME;
+    return openGraph(p, fileName, mode, vmrRenderingMode, vmrStreamCount);
+}
+
+int OMBRIX_CALL omb_UseUTF8(int flag) noexcept
+{
+    hostTextsUtf8 = flag != 0;
+    return OMB_OK;
+}
+
+} // extern "C"

@@ -40,7 +40,7 @@ const char* const kExports[] = {
     "GetDSFilterNum", "GetDSFilterNameNext", "GPS", "GetDSFilterName", "GetOSVersion",
     "omb_SetSpeed", "omb_SetSpeed2", "omb_GetSpeed", "omb_GetMediaSeeking", "omb_SetMediaSeeking",
     "omb_SetFrameStep", "omb_CanselFrameStep", "omb_CanFrameStep", "omb_FillterProp", "omb_Test",
-    "omb_SelectPlayer", "omb_GetPlayer", "omb_GetPlayerCount",
+    "omb_SelectPlayer", "omb_GetPlayer", "omb_GetPlayerCount", "omb_OpenW", "omb_UseUTF8",
 };
 
 } // namespace
@@ -48,7 +48,7 @@ const char* const kExports[] = {
 TEST_CASE("the library loads and offers every export by its undecorated name")
 {
     REQUIRE(library() != nullptr);
-    CHECK(sizeof kExports / sizeof kExports[0] == 66);
+    CHECK(sizeof kExports / sizeof kExports[0] == 68);
     for (const char* name : kExports) {
         CAPTURE(name);
         CHECK(reinterpret_cast<void*>(GetProcAddress(library(), name)) != nullptr);

@@ -45,6 +45,7 @@ using Dbl0 = double(__cdecl*)();
 using IntD = int(__cdecl*)(double);
 using Rect = int(__cdecl*)(H, int, int, int, int);
 using Open = int(__cdecl*)(const char*, int, int, int, int);
+using OpenW = int(__cdecl*)(const wchar_t*, int, int, int, int);
 using Capture = int(__cdecl*)(H, int, int, int, int, int);
 using Mix = int(__cdecl*)(H, int, int, int, int, float, float, float, float, float, int, int, int, int);
 
@@ -115,6 +116,7 @@ struct Foreign {
 std::vector<Case> cases(const Foreign& f)
 {
     static const std::string overlong(40000, 'a');
+    static const std::wstring overlongW(40000, L'a');
     static const std::wstring longName(300, L'n');
     static char text[2000];
     const double nan = std::nan(""), inf = HUGE_VAL;
@@ -133,6 +135,18 @@ std::vector<Case> cases(const Foreign& f)
     for (int mode = 0; mode <= 6; ++mode)
         add("omb_Open(NULL, " + std::to_string(mode) + ")", [=] { return X("omb_Open", Open)(nullptr, mode, 0, 0, 0); },
             -6, -1);
+    for (int mode : {0, 3})
+        add("omb_OpenW(NULL, " + std::to_string(mode) + ")",
+            [=] { return X("omb_OpenW", OpenW)(nullptr, mode, 0, 0, 0); }, -6, -1);
+    add("omb_OpenW(40000 characters, 1)", [] { return X("omb_OpenW", OpenW)(overlongW.c_str(), 1, 0, 0, 0); }, -6, -1);
+    // Invalid UTF-8 (a lone continuation byte, an overlong encoding) is refused, not replaced.
+    for (const char* bad : {"C:\\\x80.avi", "C:\\\xC0\xAF.avi"})
+        add(std::string("omb_UseUTF8(1) + omb_Open(invalid UTF-8)"), [=] {
+            X("omb_UseUTF8", Int1)(1);
+            const long long code = X("omb_Open", Open)(bad, 1, 0, 0, 0);
+            X("omb_UseUTF8", Int1)(0);
+            return code;
+        }, -6, -1);
     add("omb_Open(40000 characters, 1)", [] { return X("omb_Open", Open)(overlong.c_str(), 1, 0, 0, 0); }, -6, -1);
     for (int mode : {INT_MIN, -1, 7, INT_MAX})
         add("omb_Open(clip, " + std::to_string(mode) + ")",
@@ -324,5 +338,5 @@ TEST_CASE("every export in every state refuses hostile arguments with its code a
     // omb_Test is the one export left out: it takes no argument and no
     // player state, and it blocks on a message box of its own.
     reached.insert("omb_Test");
-    CHECK(reached.size() == 66);
+    CHECK(reached.size() == 68);
 }

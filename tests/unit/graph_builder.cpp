@@ -275,16 +275,55 @@ TEST_CASE_FIXTURE(FakePlayer, "a null or overlong file name in every mode is ref
     CHECK(omb_Open(overlong.c_str() + 1, 5, 0, 0, 0) == 0);
 }
 
-TEST_CASE_FIXTURE(FakePlayer, "file names reach the graph converted from the ANSI code page")
+TEST_CASE_FIXTURE(FakePlayer, "file names reach the graph converted from the host's encoding, or are refused")
 {
-    // "\xE9" is é in code page 1252, Wine's default ANSI code page here.
-    std::string name = std::string("C:\\caf\xE9.avi");
+    // "\xE9" is \u00e9 in code page 1252, Wine's default ANSI code page here;
+    // the fakes log what reaches them as UTF-8.
     REQUIRE(GetACP() == 1252);
-    REQUIRE(omb_Open(name.c_str(), 5, 0, 0, 0) == 0);
-    CHECK(world.calls("graph.AddSourceFilter") == Lines{"graph.AddSourceFilter(\"C:\\caf\xC3\xA9.avi\", \"Source\")"});
-    omb_Close();
-    REQUIRE(omb_Open(name.c_str(), 0, 0, 0, 0) == 0);
-    CHECK(world.calls("graph.RenderFile") == Lines{"graph.RenderFile(\"C:\\caf\xC3\xA9.avi\")"});
+    struct Row {
+        int utf8;
+        const char* name;
+        const char* reached; // null: refused with -6
+    };
+    const Row rows[] = {
+        {0, "C:\\caf\xE9.avi", "C:\\caf\xC3\xA9.avi"},
+        {1, "C:\\caf\xC3\xA9.avi", "C:\\caf\xC3\xA9.avi"},
+        // Cyrillic, Japanese and an emoji (a surrogate pair), none of them in 1252.
+        {1, "C:\\\xD0\x9F\xE6\x98\xA0\xF0\x9F\x8E\xAC.avi", "C:\\\xD0\x9F\xE6\x98\xA0\xF0\x9F\x8E\xAC.avi"},
+        {1, "C:\\caf\xE9.avi", nullptr},            // 1252 bytes are not UTF-8
+        {1, "C:\\\xED\xA0\x80.avi", nullptr},      // an encoded surrogate
+        {1, "C:\\\xF0\x9F\x8E.avi", nullptr},      // a cut sequence
+    };
+    for (const Row& row : rows)
+        for (int mode : {0, 5}) {
+            CAPTURE(row.name);
+            CAPTURE(mode);
+            CHECK(omb_UseUTF8(row.utf8 ? 7 : 0) == 0);
+            world.clearLog();
+            const int code = omb_Open(row.name, mode, 0, 0, 0);
+            omb_UseUTF8(0);
+            if (!row.reached) {
+                CHECK(code == OMB_E_BAD_FILE_NAME);
+                CHECK(world.log.empty());
+                continue;
+            }
+            REQUIRE(code == 0);
+            const std::string call = mode == 0 ? "graph.RenderFile(\"" + std::string(row.reached) + "\")"
+                                               : "graph.AddSourceFilter(\"" + std::string(row.reached) + "\", \"Source\")";
+            CHECK(world.calls(mode == 0 ? "graph.RenderFile" : "graph.AddSourceFilter") == Lines{call});
+            omb_Close();
+        }
+    // UTF-16 names are taken as they are, in every mode; null and overlong ones are refused.
+    for (int mode : {0, 5}) {
+        world.clearLog();
+        REQUIRE(omb_OpenW(L"C:\\\u041F\u6620\U0001F3AC.avi", mode, 0, 0, 0) == 0);
+        CHECK(world.calls(mode == 0 ? "graph.RenderFile" : "graph.AddSourceFilter").at(0).find(
+                  "C:\\\xD0\x9F\xE6\x98\xA0\xF0\x9F\x8E\xAC.avi") != std::string::npos);
+        CHECK(omb_OpenW(L"C:\\other.avi", mode, 0, 0, 0) == OMB_E_ALREADY_OPEN);
+        omb_Close();
+        CHECK(omb_OpenW(nullptr, mode, 0, 0, 0) == OMB_E_BAD_FILE_NAME);
+        CHECK(omb_OpenW(L"C:\\x.avi", 7, 0, 0, 0) == OMB_E_BAD_MODE);
+    }
 }
 
 TEST_CASE_FIXTURE(FakePlayer, "renderers that cannot be made stay out of the graph")

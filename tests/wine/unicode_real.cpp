@@ -1,0 +1,90 @@
+// File names outside the process code page on the platform's real
+// DirectShow: a clip copied to a name of Cyrillic, Japanese and an emoji is
+// opened, played and grabbed through UTF-8 and through UTF-16; the ANSI path
+// with that name answers with a code.
+#include <doctest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "canvas.h"
+#include "host_window.h"
+#include "ombrix.h"
+#include "real_player.h"
+
+using testing::Canvas;
+using testing::HostWindow;
+using testing::pumpUntil;
+using testing::RealPlayer;
+
+namespace {
+
+// "Пример 映像 🎬.avi" beside the shared clips.
+const std::wstring& unicodePath()
+{
+    static const std::wstring path = [] {
+        const std::string& dir = testing::wineMedia().dir;
+        std::wstring wide(dir.begin(), dir.end());
+        wide += L"\u041F\u0440\u0438\u043C\u0435\u0440 \u6620\u50CF \U0001F3AC.avi";
+        const std::string& from = testing::wineMedia().longVideo;
+        REQUIRE(CopyFileW(std::wstring(from.begin(), from.end()).c_str(), wide.c_str(), FALSE));
+        return wide;
+    }();
+    return path;
+}
+
+std::string encoded(const std::wstring& text, UINT codePage)
+{
+    const int size = WideCharToMultiByte(codePage, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(codePage, 0, text.c_str(), -1, out.data(), size, nullptr, nullptr);
+    out.resize(static_cast<size_t>(size) - 1);
+    return out;
+}
+
+} // namespace
+
+TEST_CASE_FIXTURE(RealPlayer, "unicode: a name outside the code page opens, plays and grabs through UTF-8 and UTF-16")
+{
+    HostWindow host;
+    const std::string utf8 = encoded(unicodePath(), CP_UTF8);
+    const std::string ansi = encoded(unicodePath(), CP_ACP);
+    REQUIRE(ansi.find('?') != std::string::npos); // the code page cannot hold the name
+
+    for (int mode : {OpenMode_DefaultRenderers, OpenMode_VideoRenderer}) {
+        for (const char* how : {"UTF-8", "UTF-16"}) {
+            CAPTURE(mode);
+            CAPTURE(how);
+            REQUIRE(omb_UseCaptureVideoEx(1) == 0);
+            if (std::string(how) == "UTF-8") {
+                REQUIRE(omb_UseUTF8(1) == 0);
+                REQUIRE(omb_Open(utf8.c_str(), mode, 0, 0, 0) == 0);
+                omb_UseUTF8(0);
+            } else {
+                REQUIRE(omb_OpenW(unicodePath().c_str(), mode, 0, 0, 0) == 0);
+            }
+            CHECK(omb_GetAllPlayTime() == doctest::Approx(10.0));
+            REQUIRE(omb_SetCaptureBufferSamples(1) == 0);
+            REQUIRE(omb_Play(reinterpret_cast<omb_handle>(host.hwnd()), 0, 0, 64, 48) == 0);
+            CHECK(pumpUntil([] { return omb_GetNowPlayTime() > 0.2; }, 5000));
+            if (mode == OpenMode_DefaultRenderers) { // the grabber is routed in mode 0
+                Canvas canvas(64, 48);
+                CHECK(pumpUntil([&] { return omb_CaptureVideoEx(canvas.handle(), 0, 0, 64, 48) == 0; }, 5000));
+                CHECK_FALSE(canvas.untouched(32, 24));
+            }
+            CHECK(omb_Close() == 0);
+        }
+        // The ANSI path gets the name with its characters replaced: a code, no crash.
+        CHECK(omb_Open(ansi.c_str(), mode, 0, 0, 0) == OMB_E_CANNOT_RENDER);
+        CHECK(omb_GetState() == OMB_E_NOT_OPEN);
+    }
+    // Nor does UTF-8 take the ANSI bytes for a name.
+    REQUIRE(omb_UseUTF8(1) == 0);
+    CHECK(omb_Open(encoded(L"caf\u00E9.avi", CP_ACP).c_str(), 1, 0, 0, 0) == OMB_E_BAD_FILE_NAME);
+    omb_UseUTF8(0);
+    // The host goes on: the shared clip opens as ever.
+    REQUIRE(omb_Open(media.video.c_str(), 1, 0, 0, 0) == 0);
+    CHECK(omb_Close() == 0);
+    omb_UseCaptureVideoEx(0);
+}
