@@ -37,10 +37,14 @@ FakePlayer::~FakePlayer()
 
 bool graphFieldsEmpty(const ombrix::Player& p)
 {
+    bool parkedEmpty = true;
+    for (const ombrix::WorkerRefs& refs : p.parked)
+        parkedEmpty = parkedEmpty && !refs.events && !refs.graph && !refs.control;
     return !p.graph && !p.mediaControl && !p.mediaEvent && !p.sourceFilter && !p.captureBuilder &&
            !p.videoRenderer && !p.vmr7Filter && !p.vmr9Filter && !p.evrFilter && !p.audioRenderer &&
            !p.nullRenderer && !p.grabberFilter && !p.sampleGrabber && !p.videoWindow && !p.displayControl &&
-           !p.frameStep && !p.mediaSeeking && !p.propertyFilter && !p.activeRenderer;
+           !p.frameStep && !p.mediaSeeking && !p.propertyFilter && !p.activeRenderer && !p.heldPosition &&
+           !p.frameBuffer.data() && parkedEmpty;
 }
 
 std::vector<std::string> filterNames(IGraphBuilder* graph)

@@ -17,10 +17,11 @@ TEST_CASE("a host that frees the library after omb_CreateThread leaves a working
     dll = dll.substr(0, dll.find_last_of('\\') + 1) + "ombrix.dll";
     HMODULE module = LoadLibraryA(dll.c_str());
     REQUIRE(module != nullptr);
-    auto createThread = reinterpret_cast<omb_handle(__cdecl*)(omb_handle, int)>(
+    auto createThread = reinterpret_cast<int(__cdecl*)(omb_handle, int)>(
         reinterpret_cast<void*>(GetProcAddress(module, "omb_CreateThread")));
     REQUIRE(static_cast<bool>(createThread));
-    HWND window = reinterpret_cast<HWND>(createThread(0, 0));
+    // The window comes back as an int; a window handle's significant bits fit it.
+    HWND window = reinterpret_cast<HWND>(static_cast<omb_handle>(createThread(0, 0)));
     REQUIRE(window != nullptr);
 
     WNDCLASSEXA info{};
