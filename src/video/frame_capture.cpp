@@ -197,12 +197,12 @@ int OMBRIX_CALL omb_CaptureVideoEx(omb_handle dc, int x, int y, int width, int h
     Player& p = player();
     if (!p.isOpen())
         return OMB_E_NOT_OPEN;
+    if (!p.sampleGrabber)
+        return OMB_E_NO_GRABBER;
     // A negative part draws nothing; a positive one must end inside 32 bits.
     if (!arguments::deviceContext(dc) || !arguments::spanFits(x, width > 0 ? width : 0) ||
         !arguments::spanFits(y, height > 0 ? height : 0))
         return OMB_E_REFUSED;
-    if (!p.sampleGrabber)
-        return OMB_E_NO_GRABBER;
 
     // The connected type changes only when the grabber's pin is connected
     // anew, and then the frame it buffers changes size too. So the type is
