@@ -232,10 +232,11 @@ OMBRIX_API int OMBRIX_CALL omb_SetCaptureBufferSamples(int flag) OMBRIX_NOEXCEPT
 /* Draws the renderer's current image into dc, stretched to the rectangle,
    with the raster operation rop (e.g. SRCCOPY). Pauses the graph first and
    leaves it paused (resume with omb_Play2). 0 drawn; OMB_E_NOT_OPEN;
-   OMB_E_NO_IMAGE; OMB_E_EMPTY_IMAGE; OMB_E_NOT_DRAWN; OMB_E_BAD_IMAGE (the
-   image is not an uncompressed 16/24/32-bit DIB that fits the size given);
-   OMB_E_NO_MEMORY; OMB_E_REFUSED when dc is not a device context, or
-   x + width or y + height is outside 32 bits (nothing is paused). */
+   OMB_E_REFUSED when dc is not a device context, or x + width or y + height
+   is outside 32 bits (nothing is paused); then, paused: OMB_E_NO_IMAGE;
+   OMB_E_EMPTY_IMAGE; OMB_E_BAD_IMAGE (the image is not an uncompressed DIB
+   whose colour table and pixels lie within the size given); OMB_E_NO_MEMORY;
+   OMB_E_NOT_DRAWN. */
 OMBRIX_API int OMBRIX_CALL omb_CaptureVideo(omb_handle dc, int x, int y, int width, int height, int rop) OMBRIX_NOEXCEPT;
 /* Copies the last frame the Sample Grabber buffered into dc at (x, y),
    unscaled; width and height select the part of the frame from its origin

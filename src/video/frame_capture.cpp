@@ -101,6 +101,14 @@ bool readLayout(const BYTE* source, std::uint64_t available, DibLayout& out)
     return true;
 }
 
+// True when the pixels lie inside the `size` bytes that begin with the
+// header. Each term is checked against what remains, never a sum: the table
+// and the pixels of a hostile header add up past 2^64.
+bool pixelsWithin(const DibLayout& layout, std::uint64_t size)
+{
+    return layout.pixelOffset <= size && layout.pixelBytes <= size - layout.pixelOffset;
+}
+
 // The grabber's connected type, described; false when it has no usable
 // video format block.
 bool readGrabberType(const AM_MEDIA_TYPE& type, DibLayout& out)
@@ -178,7 +186,7 @@ int OMBRIX_CALL omb_CaptureVideo(omb_handle dc, int x, int y, int width, int hei
 
     DibLayout layout;
     if (!readLayout(image, static_cast<std::uint64_t>(size), layout) ||
-        layout.pixelOffset + layout.pixelBytes > static_cast<std::uint64_t>(size))
+        !pixelsWithin(layout, static_cast<std::uint64_t>(size)))
         return OMB_E_BAD_IMAGE;
     const BITMAPINFOHEADER& header = layout.draw.header;
 

@@ -3,6 +3,8 @@
 // (never shorter than what it is told to read) and the format blocks.
 #include <doctest.h>
 
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -446,7 +448,17 @@ struct LayoutCase {
     bool drawn;
     DWORD compression;          // what GDI's header says
     std::vector<DWORD> colours; // what GDI's colour entries hold
+    int grabberRefusal = -3;    // omb_CaptureVideoEx's answer when it is not drawn
 };
+
+// The description with another width and height.
+std::vector<BYTE> sized(std::vector<BYTE> description, LONG width, LONG height)
+{
+    auto* header = reinterpret_cast<BITMAPINFOHEADER*>(description.data());
+    header->biWidth = width;
+    header->biHeight = height;
+    return description;
+}
 
 std::vector<LayoutCase> layoutCases()
 {
@@ -468,6 +480,14 @@ std::vector<LayoutCase> layoutCases()
         {"a header shorter than 40 bytes", description(12, 24, BI_RGB, 0), 24, false, 0, {}},
         {"masks on a 24-bit image", description(40, 24, BI_BITFIELDS, 0, kRgb565), 24, false, 0, {}},
         {"8-bit run-length encoded", description(40, 8, BI_RLE8, 0, palette(256)), 8, false, 0, {}},
+        // Colour table and pixels that together pass 2^64 and wrap to a few
+        // bytes; the grabber's frame alone cannot be allocated.
+        {"INT_MAX by INT_MAX at 32 bits, 0xFFFFFFFF colours",
+         sized(description(40, 32, BI_RGB, 0xFFFFFFFF), INT_MAX, INT_MAX), 32, false, 0, {}, -6},
+        {"INT_MAX by INT_MAX top-down, 0xFFFFFFFF colours",
+         sized(description(40, 32, BI_RGB, 0xFFFFFFFF), INT_MAX, -INT_MAX), 32, false, 0, {}, -6},
+        {"INT_MAX by INT_MAX with masks, 0xFFFFFFFF colours",
+         sized(description(40, 32, BI_BITFIELDS, 0xFFFFFFFF, kRgb32Masks), INT_MAX, INT_MAX), 32, false, 0, {}, -6},
     };
 }
 
@@ -509,7 +529,7 @@ TEST_CASE("the grabber's format block: masks and colour tables go to GDI, anythi
             REQUIRE(open.gdi.draws.size() == 1);
             checkDraw(open.gdi.draws[0], c, open.world.grabberFrame);
         } else {
-            CHECK(result == -3);
+            CHECK(result == c.grabberRefusal);
             CHECK(open.gdi.draws.empty());
             CHECK(open.world.calls("grabber.GetCurrentBuffer").empty());
         }
