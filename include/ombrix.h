@@ -241,10 +241,12 @@ OMBRIX_API int OMBRIX_CALL omb_CaptureVideo(omb_handle dc, int x, int y, int wid
 /* Copies the last frame the Sample Grabber buffered into dc at (x, y),
    unscaled; width and height select the part of the frame from its origin
    (the lower-left corner of a bottom-up frame) and are limited to the frame.
-   The graph runs on. 0 drawn; OMB_E_NOT_OPEN, then OMB_E_NO_GRABBER,
-   whatever the arguments; OMB_E_REFUSED when dc is not a device context, or
-   x + width or y + height (a positive width or height) is outside 32 bits;
-   OMB_E_NOT_CONNECTED; OMB_E_NO_MEMORY; OMB_E_NO_FRAME (see
+   The graph runs on; the frame is drawn as the grabber's connected type,
+   read at every call, describes it. 0 drawn; OMB_E_NOT_OPEN, then
+   OMB_E_NO_GRABBER, whatever the arguments; OMB_E_REFUSED when dc is not a
+   device context, or x + width or y + height (a positive width or height)
+   is outside 32 bits; OMB_E_NOT_CONNECTED (also: the type gives no frame
+   that can be drawn); OMB_E_NO_MEMORY; OMB_E_NO_FRAME (see
    omb_SetCaptureBufferSamples); OMB_E_NOT_DRAWN. */
 OMBRIX_API int OMBRIX_CALL omb_CaptureVideoEx(omb_handle dc, int x, int y, int width, int height) OMBRIX_NOEXCEPT;
 /* GetDC(window): a device context for the host to draw into (0 on failure,

@@ -90,8 +90,8 @@ struct Player {
     // released by omb_Close and a failed omb_Open (releaseGraphCaches).
     ComPtr<IMediaPosition> heldPosition;
     FrameBuffer frameBuffer;
-    // grabberMediaType describes the grabber's current connection; cleared
-    // when a buffered frame no longer matches it.
+    // grabberMediaType, as the last grab read it, describes a frame that can
+    // be drawn; every grab reads the whole type again.
     bool grabberTypeCurrent = false;
 
     // Guards the interface fields that the worker thread reads (graph,
