@@ -74,7 +74,6 @@ int mixInto(omb_handle dc) { return omb_VMRMixImage(dc, 0, 0, 8, 8, 1.0f, 0.0f, 
 const OrderCase kOrderCases[] = {
     // Nothing open: -1 whatever the arguments.
     {"omb_Resize(foreign window)", kClosed, false, [](omb_handle) { return omb_Resize(kForeign, 0, 0, 10, 10); }, -1},
-    {"omb_Resize(width -1)", kClosed, false, [](omb_handle) { return omb_Resize(0, 0, 0, -1, 10); }, -1},
     {"omb_SetVideoWindow(7, foreign)", kClosed, false, [](omb_handle) { return omb_SetVideoWindow(7, 0xDEAD); }, -1},
     {"omb_CaptureVideo(foreign DC)", kClosed, false,
      [](omb_handle) { return omb_CaptureVideo(kForeign, 0, 0, 10, 10, SRCCOPY); }, -1},
@@ -113,15 +112,6 @@ const OrderCase kOrderCases[] = {
      [](omb_handle) { return mixInto(kForeign); }, -2},
     {"omb_VMRMixImage(foreign DC), VMR-7", OpenMode_Vmr7, false, [](omb_handle) { return mixInto(kForeign); }, -8},
     {"omb_VMRMixImage(foreign DC), VMR-9", OpenMode_Vmr9, false, [](omb_handle) { return mixInto(kForeign); }, -8},
-    // Exports whose only state is an open file: the door answers.
-    {"omb_CaptureVideo(foreign DC), open", OpenMode_VideoRenderer, false,
-     [](omb_handle) { return omb_CaptureVideo(kForeign, 0, 0, 10, 10, SRCCOPY); }, -8},
-    {"omb_SetVideoWindow(7, foreign), open", OpenMode_VideoRenderer, false,
-     [](omb_handle) { return omb_SetVideoWindow(7, 0xDEAD); }, -8},
-    {"omb_SetSeek(NaN), open", OpenMode_AudioOnly, false, [](omb_handle) { return omb_SetSeek(kNaN); }, -8},
-    {"omb_SetSpeed(+inf), open", OpenMode_AudioOnly, false, [](omb_handle) { return omb_SetSpeed(HUGE_VAL); }, -8},
-    {"omb_FillterProp(foreign owner), open", OpenMode_VideoRenderer, false,
-     [](omb_handle) { return omb_FillterProp(kForeign, L"Source"); }, -8},
 };
 
 } // namespace

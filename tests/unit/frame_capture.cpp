@@ -451,6 +451,16 @@ struct LayoutCase {
     int grabberRefusal = -3;    // omb_CaptureVideoEx's answer when it is not drawn
 };
 
+// A VIDEOINFOHEADER format block around the description, as the grabber
+// reports it.
+std::vector<BYTE> formatBlock(const std::vector<BYTE>& description)
+{
+    constexpr size_t kHeaderAt = offsetof(VIDEOINFOHEADER, bmiHeader);
+    std::vector<BYTE> block(std::max(kHeaderAt + description.size(), sizeof(VIDEOINFOHEADER)), 0);
+    std::copy(description.begin(), description.end(), block.begin() + kHeaderAt);
+    return block;
+}
+
 // The description with another width and height.
 std::vector<BYTE> sized(std::vector<BYTE> description, LONG width, LONG height)
 {
@@ -517,10 +527,7 @@ TEST_CASE("the grabber's format block: masks and colour tables go to GDI, anythi
         CAPTURE(c.name);
         patchLongHeader(c);
         OpenGrabber open;
-        std::vector<BYTE> block(offsetof(VIDEOINFOHEADER, bmiHeader), 0);
-        block.insert(block.end(), c.description.begin(), c.description.end());
-        block.resize(std::max(block.size(), sizeof(VIDEOINFOHEADER)));
-        open.world.grabberFormat = block;
+        open.world.grabberFormat = formatBlock(c.description);
         open.world.grabberFrame = fakes::dibPixels(64, 48, c.bits, 3);
         open.world.grabberSampleSize = static_cast<LONG>(open.world.grabberFrame.size());
         const int result = omb_CaptureVideoEx(reinterpret_cast<omb_handle>(kDC), 0, 0, 64, 48);
@@ -659,11 +666,7 @@ TEST_CASE("a new connection that keeps the frame's byte count is drawn as the ne
         CAPTURE(name);
         OpenGrabber open;
         REQUIRE(omb_CaptureVideoEx(reinterpret_cast<omb_handle>(kDC), 0, 0, 1000, 1000) == 0);
-        std::vector<BYTE> block(offsetof(VIDEOINFOHEADER, bmiHeader), 0);
-        const std::vector<BYTE> header = sized(description(40, r.bits, BI_RGB, 0), r.width, r.height);
-        block.insert(block.end(), header.begin(), header.end());
-        block.resize(sizeof(VIDEOINFOHEADER));
-        open.world.grabberFormat = block;
+        open.world.grabberFormat = formatBlock(sized(description(40, r.bits, BI_RGB, 0), r.width, r.height));
         const LONG rows = std::abs(r.height);
         open.world.grabberFrame = fakes::dibPixels(r.width, rows, r.bits, 9);
         REQUIRE(open.world.grabberFrame.size() == 64 * 48 * 3);
