@@ -20,9 +20,11 @@
  * the other codes are listed per export. Texts returned by the library are
  * constants that the host must not free.
  *
- * Arguments are checked at the door, after the export's state test and
- * before any platform call: OMB_E_REFUSED (-8), where an export lists it,
- * means an argument was refused (a handle that is not a window or not a device context, a
+ * Arguments are checked at the door: after the export's state tests (no
+ * file open, the wrong mode, no Sample Grabber), each of which answers its
+ * own code whatever the arguments, and before any platform call.
+ * OMB_E_REFUSED (-8), where an export lists it, means an argument was
+ * refused (a handle that is not a window or not a device context, a
  * rectangle whose size is negative or whose far edge does not fit 32 bits,
  * a time or rate that is not a finite number, a text longer than the
  * platform takes). Window arguments may be null where the export says what
@@ -187,8 +189,10 @@ OMBRIX_API int OMBRIX_CALL omb_Exit(void) OMBRIX_NOEXCEPT;
    0 ok; OMB_E_ALREADY_OPEN; OMB_E_BAD_MODE (outside 0..6);
    OMB_E_EVR_NOT_CREATED, OMB_E_EVR_NOT_ADDED (mode 4); OMB_E_CANNOT_RENDER;
    OMB_E_NO_OUTPUT_PIN (mode 2); OMB_E_BAD_FILE_NAME (null, longer than
-   32767 characters, or not valid UTF-8 after omb_UseUTF8(1), in every mode;
-   checked before a graph is made; nothing is replaced or cut silently);
+   32767 characters, or not valid UTF-8 after omb_UseUTF8(1), in every mode,
+   after the open and mode tests and before a graph is made; nothing is
+   replaced or cut silently; mode 0 once passed a null name on to the graph,
+   and answers this code since that unsafe path was closed);
    OMB_E_NO_GRAPH_OBJECTS. A name with characters the ANSI code page cannot
    hold reaches this call already changed by the host's own conversion and
    is not found (OMB_E_CANNOT_RENDER): use omb_UseUTF8 or omb_OpenW. */
@@ -238,9 +242,9 @@ OMBRIX_API int OMBRIX_CALL omb_Close(void) OMBRIX_NOEXCEPT;
 /* ---- Video window ----------------------------------------------------- */
 
 /* Places the video window again as a child of owner at (left, top) with the
-   given size, without starting the graph. 0 done (also: modes 4-6, where
-   nothing is done); OMB_E_NOT_OPEN; OMB_E_NO_VIDEO_WINDOW; OMB_E_REFUSED as
-   for omb_Play (checked in every mode). */
+   given size, without starting the graph. In this order: OMB_E_NOT_OPEN;
+   0 in modes 4-6, where nothing is done and the arguments are not judged;
+   OMB_E_REFUSED as for omb_Play (modes 0-3); OMB_E_NO_VIDEO_WINDOW; 0 done. */
 OMBRIX_API int OMBRIX_CALL omb_Resize(omb_handle owner, int left, int top, int width, int height) OMBRIX_NOEXCEPT;
 /* selector 1 switches full screen on, 0 off (0 whatever the renderer says);
    2 asks: -1 full screen, 0 not (or no answer); any other selector 0.
@@ -283,19 +287,22 @@ OMBRIX_API int OMBRIX_CALL omb_SetCaptureBufferSamples(int flag) OMBRIX_NOEXCEPT
 /* Draws the renderer's current image into dc, stretched to the rectangle,
    with the raster operation rop (e.g. SRCCOPY). Pauses the graph first and
    leaves it paused (resume with omb_Play2). 0 drawn; OMB_E_NOT_OPEN;
-   OMB_E_NO_IMAGE; OMB_E_EMPTY_IMAGE; OMB_E_NOT_DRAWN; OMB_E_BAD_IMAGE (the
-   image is not an uncompressed 16/24/32-bit DIB that fits the size given);
-   OMB_E_NO_MEMORY; OMB_E_REFUSED when dc is not a device context, or
-   x + width or y + height is outside 32 bits (nothing is paused). */
+   OMB_E_REFUSED when dc is not a device context, or x + width or y + height
+   is outside 32 bits (nothing is paused); then, paused: OMB_E_NO_IMAGE;
+   OMB_E_EMPTY_IMAGE; OMB_E_BAD_IMAGE (the image is not an uncompressed DIB
+   whose colour table and pixels lie within the size given); OMB_E_NO_MEMORY;
+   OMB_E_NOT_DRAWN. */
 OMBRIX_API int OMBRIX_CALL omb_CaptureVideo(omb_handle dc, int x, int y, int width, int height, int rop) OMBRIX_NOEXCEPT;
 /* Copies the last frame the Sample Grabber buffered into dc at (x, y),
    unscaled; width and height select the part of the frame from its origin
    (the lower-left corner of a bottom-up frame) and are limited to the frame.
-   The graph runs on. 0 drawn; OMB_E_NOT_OPEN; OMB_E_NO_GRABBER;
-   OMB_E_NOT_CONNECTED; OMB_E_NOT_DRAWN; OMB_E_NO_FRAME (see
-   omb_SetCaptureBufferSamples); OMB_E_NO_MEMORY; OMB_E_REFUSED when dc is not
-   a device context, or x + width or y + height (a positive width or height)
-   is outside 32 bits. */
+   The graph runs on; the frame is drawn as the grabber's connected type,
+   read at every call, describes it. 0 drawn; OMB_E_NOT_OPEN, then
+   OMB_E_NO_GRABBER, whatever the arguments; OMB_E_REFUSED when dc is not a
+   device context, or x + width or y + height (a positive width or height)
+   is outside 32 bits; OMB_E_NOT_CONNECTED (also: the type gives no frame
+   that can be drawn); OMB_E_NO_MEMORY; OMB_E_NO_FRAME (see
+   omb_SetCaptureBufferSamples); OMB_E_NOT_DRAWN. */
 OMBRIX_API int OMBRIX_CALL omb_CaptureVideoEx(omb_handle dc, int x, int y, int width, int height) OMBRIX_NOEXCEPT;
 /* GetDC(window): a device context for the host to draw into (0 on failure,
    and for a value that is neither 0 nor a window; 0 gives the screen's).
@@ -309,11 +316,11 @@ OMBRIX_API omb_handle OMBRIX_CALL GetHWNDtoHDC(omb_handle window) OMBRIX_NOEXCEP
    video's width and height, alpha 0.0 (transparent) to 1.0 (opaque); with
    useColorKey exactly 1 the colour (low 8 bits of each component) shows the
    video through. The next call replaces the bitmap; alpha 0.0 hides it.
-   0 done; OMB_E_NOT_OPEN; OMB_E_NOT_MIXING_MODE; OMB_E_NO_MIXER_BITMAP;
-   OMB_E_INVALIDARG; OMB_E_POINTER; OMB_E_NO_MEMORY (E_OUTOFMEMORY);
-   OMB_E_FAIL; any other failure as the platform's negative HRESULT;
-   OMB_E_REFUSED when dc is neither 0 nor a device context. The float
-   arguments are passed on bit for bit. */
+   0 done; OMB_E_NOT_OPEN, then OMB_E_NOT_MIXING_MODE, whatever the
+   arguments; OMB_E_REFUSED when dc is neither 0 nor a device context;
+   OMB_E_NO_MIXER_BITMAP; OMB_E_INVALIDARG; OMB_E_POINTER; OMB_E_NO_MEMORY
+   (E_OUTOFMEMORY); OMB_E_FAIL; any other failure as the platform's negative
+   HRESULT. The float arguments are passed on bit for bit. */
 OMBRIX_API int OMBRIX_CALL omb_VMRMixImage(omb_handle dc, int srcLeft, int srcTop, int srcRight, int srcBottom,
                                             float alpha, float destLeft, float destTop, float destRight,
                                             float destBottom, int useColorKey, int keyRed, int keyGreen,

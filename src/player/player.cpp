@@ -66,7 +66,6 @@ void exchangeGraph(Player& p, OpenGraph& g)
     p.grabberMediaType.swap(g.grabberMediaType);
     p.heldPosition.Swap(g.heldPosition);
     p.frameBuffer.swap(g.frameBuffer);
-    std::swap(p.grabberTypeCurrent, g.grabberTypeCurrent);
 }
 
 void releaseGraph(OpenGraph& g)
@@ -76,7 +75,6 @@ void releaseGraph(OpenGraph& g)
     g.grabberMediaType.reset();
     g.heldPosition.Reset();
     g.frameBuffer.release();
-    g.grabberTypeCurrent = false;
     if (g.mediaEvent) {
         g.mediaEvent->SetNotifyWindow(0, 0, 0);
         g.mediaEvent.Reset();

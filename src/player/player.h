@@ -91,9 +91,6 @@ struct Player {
     // call; published and withdrawn with the graph (OpenGraph).
     ComPtr<IMediaPosition> heldPosition;
     FrameBuffer frameBuffer;
-    // grabberMediaType describes the grabber's current connection; cleared
-    // when a buffered frame no longer matches it.
-    bool grabberTypeCurrent = false;
 
     // Coordination with the worker thread.
     WorkerGate gate;
@@ -176,7 +173,6 @@ struct OpenGraph {
     platform::MediaType grabberMediaType;
     ComPtr<IMediaPosition> heldPosition;
     FrameBuffer frameBuffer;
-    bool grabberTypeCurrent = false;
 };
 
 // Exchanges every per-graph field between the Player and g (the worker gate

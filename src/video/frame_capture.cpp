@@ -10,8 +10,8 @@
 // than was delivered is refused.
 //
 // The pixels go into the open graph's frame buffer, which is reused from
-// one grab to the next, so a grab costs one copy of the frame and the
-// drawing itself.
+// one grab to the next, so a grab costs a query of the grabber's type, one
+// copy of the frame and the drawing itself.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -101,6 +101,14 @@ bool readLayout(const BYTE* source, std::uint64_t available, DibLayout& out)
     return true;
 }
 
+// True when the pixels lie inside the `size` bytes that begin with the
+// header. Each term is checked against what remains, never a sum: the table
+// and the pixels of a hostile header add up past 2^64.
+bool pixelsWithin(const DibLayout& layout, std::uint64_t size)
+{
+    return layout.pixelOffset <= size && layout.pixelBytes <= size - layout.pixelOffset;
+}
+
 // The grabber's connected type, described; false when it has no usable
 // video format block.
 bool readGrabberType(const AM_MEDIA_TYPE& type, DibLayout& out)
@@ -111,13 +119,12 @@ bool readGrabberType(const AM_MEDIA_TYPE& type, DibLayout& out)
     return readLayout(type.pbFormat + kHeaderAt, type.cbFormat - kHeaderAt, out);
 }
 
-// Asks the grabber for its connected type again; each query hands out a new
+// Asks the grabber for its connected type; each query hands out a new
 // format block, and the previous one goes first.
 bool refreshGrabberType(Player& p, DibLayout& out)
 {
     HRESULT hr = p.sampleGrabber->GetConnectedMediaType(p.grabberMediaType.fill());
-    p.grabberTypeCurrent = SUCCEEDED(hr) && readGrabberType(p.grabberMediaType, out);
-    return p.grabberTypeCurrent;
+    return SUCCEEDED(hr) && readGrabberType(p.grabberMediaType, out);
 }
 
 } // namespace
@@ -178,7 +185,7 @@ int OMBRIX_CALL omb_CaptureVideo(omb_handle dc, int x, int y, int width, int hei
 
     DibLayout layout;
     if (!readLayout(image, static_cast<std::uint64_t>(size), layout) ||
-        layout.pixelOffset + layout.pixelBytes > static_cast<std::uint64_t>(size))
+        !pixelsWithin(layout, static_cast<std::uint64_t>(size)))
         return OMB_E_BAD_IMAGE;
     const BITMAPINFOHEADER& header = layout.draw.header;
 
@@ -197,40 +204,28 @@ int OMBRIX_CALL omb_CaptureVideoEx(omb_handle dc, int x, int y, int width, int h
     Player& p = player();
     if (!p.isOpen())
         return OMB_E_NOT_OPEN;
+    if (!p.sampleGrabber)
+        return OMB_E_NO_GRABBER;
     // A negative part draws nothing; a positive one must end inside 32 bits.
     if (!arguments::deviceContext(dc) || !arguments::spanFits(x, width > 0 ? width : 0) ||
         !arguments::spanFits(y, height > 0 ? height : 0))
         return OMB_E_REFUSED;
-    if (!p.sampleGrabber)
-        return OMB_E_NO_GRABBER;
 
-    // The connected type changes only when the grabber's pin is connected
-    // anew, and then the frame it buffers changes size too. So the type is
-    // asked for again only when none is known yet or when the buffered frame
-    // does not have the size the known type describes.
+    // The connected type is read at every grab: a new connection may keep
+    // the frame's byte count (640x480 becomes 480x640) and change its
+    // width, height, depth or layout, which only the type tells.
     DibLayout layout;
-    bool fresh = false;
-    BYTE* frame = nullptr;
-    LONG filled = 0;
-    HRESULT hr = E_FAIL;
-    for (;;) {
-        if (!p.grabberTypeCurrent || !readGrabberType(p.grabberMediaType, layout)) {
-            if (!refreshGrabberType(p, layout))
-                return OMB_E_NOT_CONNECTED;
-            fresh = true;
-        }
-        // The sample size may understate a frame (some grabbers report 1);
-        // the buffer is at least as large as the header says a frame is.
-        frame = p.frameBuffer.reserve(std::max<std::uint64_t>(p.grabberMediaType.lSampleSize, layout.pixelBytes));
-        if (!frame)
-            return OMB_E_NO_MEMORY;
-        filled = static_cast<LONG>(p.frameBuffer.capacity());
-        hr = p.sampleGrabber->GetCurrentBuffer(&filled, reinterpret_cast<LONG*>(frame));
-        const bool sizeMatches = SUCCEEDED(hr) && filled >= 0 && static_cast<std::uint64_t>(filled) == layout.pixelBytes;
-        if (fresh || sizeMatches || (FAILED(hr) && hr != E_OUTOFMEMORY))
-            break;
-        p.grabberTypeCurrent = false; // the frame outgrew or no longer fits the known type
-    }
+    if (!refreshGrabberType(p, layout))
+        return OMB_E_NOT_CONNECTED;
+    // The sample size may understate a frame (some grabbers report 1); the
+    // buffer, kept from grab to grab, is at least as large as the header
+    // says a frame is.
+    BYTE* frame =
+        p.frameBuffer.reserve(std::max<std::uint64_t>(p.grabberMediaType.lSampleSize, layout.pixelBytes));
+    if (!frame)
+        return OMB_E_NO_MEMORY;
+    LONG filled = static_cast<LONG>(p.frameBuffer.capacity());
+    HRESULT hr = p.sampleGrabber->GetCurrentBuffer(&filled, reinterpret_cast<LONG*>(frame));
     if (FAILED(hr) || filled < 0 || static_cast<std::uint64_t>(filled) < layout.pixelBytes)
         return OMB_E_NO_FRAME;
     const BITMAPINFOHEADER& header = layout.draw.header;

@@ -86,14 +86,15 @@ int mixImage(const MixArguments& args)
     Player& p = player();
     if (!p.isOpen())
         return OMB_E_NOT_OPEN;
+    // Only the two mixing modes hand the DC to a renderer.
+    if (p.openMode != OpenMode_Vmr7 && p.openMode != OpenMode_Vmr9)
+        return OMB_E_NOT_MIXING_MODE;
     // Null is the renderer's to refuse; anything else must be a DC.
     if (args.dc && !arguments::deviceContext(reinterpret_cast<omb_handle>(args.dc)))
         return OMB_E_REFUSED;
     if (p.openMode == OpenMode_Vmr7)
         return mix<IVMRMixerBitmap, VMRALPHABITMAP>(p.vmr7Filter.Get(), ids::IID_IVMRMixerBitmap, args);
-    if (p.openMode == OpenMode_Vmr9)
-        return mix<IVMRMixerBitmap9, VMR9AlphaBitmap>(p.vmr9Filter.Get(), ids::IID_IVMRMixerBitmap9, args);
-    return OMB_E_NOT_MIXING_MODE;
+    return mix<IVMRMixerBitmap9, VMR9AlphaBitmap>(p.vmr9Filter.Get(), ids::IID_IVMRMixerBitmap9, args);
 }
 
 #if !defined(__i386__)

@@ -87,10 +87,11 @@ int OMBRIX_CALL omb_Resize(omb_handle owner, int left, int top, int width, int h
     Player& p = player();
     if (!p.isOpen())
         return OMB_E_NOT_OPEN;
-    if (!arguments::windowOrNull(owner) || !arguments::placementFits(left, top, width, height))
-        return OMB_E_REFUSED;
+    // Nothing is placed in these modes, so nothing of the host's is judged.
     if (windowlessMode(p))
         return 0;
+    if (!arguments::windowOrNull(owner) || !arguments::placementFits(left, top, width, height))
+        return OMB_E_REFUSED;
     return placeVideoWindow(p, reinterpret_cast<HWND>(owner), left, top, width, height) ? 0 : OMB_E_NO_VIDEO_WINDOW;
 }
 

@@ -151,10 +151,10 @@ std::vector<Case> cases(const Foreign& f)
     for (int mode : {INT_MIN, -1, 7, INT_MAX})
         add("omb_Open(clip, " + std::to_string(mode) + ")",
             [=] { return X("omb_Open", Open)(testing::wineMedia().video.c_str(), mode, 0, 0, 0); }, -2, -1);
-    // The open state's graph is a mode 6 one: omb_Play does no window work
-    // there and takes any window arguments.
+    // The file is open in mode 6, which does no window work: omb_Play runs
+    // the graph and omb_Resize does nothing, and neither judges its arguments.
     for (const char* name : {"omb_Play", "omb_Resize"}) {
-        const long long open = std::string(name) == "omb_Play" ? 0 : -8;
+        const long long open = 0;
         for (const auto& [what, h] : f.windows)
             add(std::string(name) + "(" + what + ")", [=] { return X(name, Rect)(h, 0, 0, 64, 48); }, -1, open);
         const int rects[][4] = {{0, 0, -1, 48}, {0, 0, 64, INT_MIN}, {INT_MAX, 0, 1, 1}, {0, INT_MAX - 5, 0, 6}};
@@ -191,19 +191,21 @@ std::vector<Case> cases(const Foreign& f)
     add("omb_UseCaptureVideoEx(INT_MIN)", [] { return X("omb_UseCaptureVideoEx", Int1)(INT_MIN); }, 0, 0);
     add("omb_UseCaptureVideoEx(0)", [] { return X("omb_UseCaptureVideoEx", Int1)(0); }, 0, 0);
     add("omb_SetCaptureBufferSamples(INT_MIN)", [] { return X("omb_SetCaptureBufferSamples", Int1)(INT_MIN); }, -2, -2);
+    // Mode 6 has no Sample Grabber (none was asked for) and no mixing
+    // renderer: those two codes come before the DC is judged.
     for (const auto& [what, h] : f.dcs) {
         add("omb_CaptureVideo(" + what + ")", [=] { return X("omb_CaptureVideo", Capture)(h, 0, 0, 64, 48, SRCCOPY); },
             -1, -8);
         add("omb_CaptureVideoEx(" + what + ")", [=] { return X("omb_CaptureVideoEx", int(__cdecl*)(H, int, int, int, int))(h, 0, 0, 64, 48); },
-            -1, -8);
+            -1, -2);
         if (h)
             add("omb_VMRMixImage(" + what + ")",
-                [=] { return X("omb_VMRMixImage", Mix)(h, 0, 0, 8, 8, 1.0f, 0, 0, 1, 1, 0, 0, 0, 0); }, -1, -8);
+                [=] { return X("omb_VMRMixImage", Mix)(h, 0, 0, 8, 8, 1.0f, 0, 0, 1, 1, 0, 0, 0, 0); }, -1, -2);
     }
     add("omb_CaptureVideo(x INT_MAX)", [=] { return X("omb_CaptureVideo", Capture)(dc, INT_MAX, 0, 64, 48, SRCCOPY); }, -1, -8);
     add("omb_CaptureVideo(y INT_MIN, height -1)", [=] { return X("omb_CaptureVideo", Capture)(dc, 0, INT_MIN, 64, -1, SRCCOPY); }, -1, -8);
     add("omb_CaptureVideoEx(x INT_MAX)",
-        [=] { return X("omb_CaptureVideoEx", int(__cdecl*)(H, int, int, int, int))(dc, INT_MAX, 0, 64, 48); }, -1, -8);
+        [=] { return X("omb_CaptureVideoEx", int(__cdecl*)(H, int, int, int, int))(dc, INT_MAX, 0, 64, 48); }, -1, -2);
     add("omb_VMRMixImage(null DC, NaN, infinities)", [=] {
         return X("omb_VMRMixImage", Mix)(0, INT_MIN, INT_MIN, INT_MAX, INT_MAX, nanf(""), -HUGE_VALF, HUGE_VALF, nanf(""), 1e38f, INT_MIN, INT_MIN, INT_MAX, -1);
     }, -1, -2);

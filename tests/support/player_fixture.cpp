@@ -44,10 +44,8 @@ FakePlayer::~FakePlayer()
 
 bool graphFieldsEmpty(const ombrix::Player& p)
 {
-    return !p.graph && !p.mediaControl && !p.mediaEvent && !p.sourceFilter && !p.captureBuilder &&
-           !p.videoRenderer && !p.vmr7Filter && !p.vmr9Filter && !p.evrFilter && !p.audioRenderer &&
-           !p.nullRenderer && !p.grabberFilter && !p.sampleGrabber && !p.videoWindow && !p.displayControl &&
-           !p.frameStep && !p.mediaSeeking && !p.propertyFilter && !p.activeRenderer;
+    // The gate's check covers every field of a graph and what is kept for it.
+    return !p.isOpen() && p.gate.consistent(p) == nullptr && !p.gate.state().parked;
 }
 
 std::vector<std::string> filterNames(IGraphBuilder* graph)

@@ -3,6 +3,8 @@
 // (never shorter than what it is told to read) and the format blocks.
 #include <doctest.h>
 
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -446,7 +448,27 @@ struct LayoutCase {
     bool drawn;
     DWORD compression;          // what GDI's header says
     std::vector<DWORD> colours; // what GDI's colour entries hold
+    int grabberRefusal = -3;    // omb_CaptureVideoEx's answer when it is not drawn
 };
+
+// A VIDEOINFOHEADER format block around the description, as the grabber
+// reports it.
+std::vector<BYTE> formatBlock(const std::vector<BYTE>& description)
+{
+    constexpr size_t kHeaderAt = offsetof(VIDEOINFOHEADER, bmiHeader);
+    std::vector<BYTE> block(std::max(kHeaderAt + description.size(), sizeof(VIDEOINFOHEADER)), 0);
+    std::copy(description.begin(), description.end(), block.begin() + kHeaderAt);
+    return block;
+}
+
+// The description with another width and height.
+std::vector<BYTE> sized(std::vector<BYTE> description, LONG width, LONG height)
+{
+    auto* header = reinterpret_cast<BITMAPINFOHEADER*>(description.data());
+    header->biWidth = width;
+    header->biHeight = height;
+    return description;
+}
 
 std::vector<LayoutCase> layoutCases()
 {
@@ -468,6 +490,14 @@ std::vector<LayoutCase> layoutCases()
         {"a header shorter than 40 bytes", description(12, 24, BI_RGB, 0), 24, false, 0, {}},
         {"masks on a 24-bit image", description(40, 24, BI_BITFIELDS, 0, kRgb565), 24, false, 0, {}},
         {"8-bit run-length encoded", description(40, 8, BI_RLE8, 0, palette(256)), 8, false, 0, {}},
+        // Colour table and pixels that together pass 2^64 and wrap to a few
+        // bytes; the grabber's frame alone cannot be allocated.
+        {"INT_MAX by INT_MAX at 32 bits, 0xFFFFFFFF colours",
+         sized(description(40, 32, BI_RGB, 0xFFFFFFFF), INT_MAX, INT_MAX), 32, false, 0, {}, -6},
+        {"INT_MAX by INT_MAX top-down, 0xFFFFFFFF colours",
+         sized(description(40, 32, BI_RGB, 0xFFFFFFFF), INT_MAX, -INT_MAX), 32, false, 0, {}, -6},
+        {"INT_MAX by INT_MAX with masks, 0xFFFFFFFF colours",
+         sized(description(40, 32, BI_BITFIELDS, 0xFFFFFFFF, kRgb32Masks), INT_MAX, INT_MAX), 32, false, 0, {}, -6},
     };
 }
 
@@ -497,10 +527,7 @@ TEST_CASE("the grabber's format block: masks and colour tables go to GDI, anythi
         CAPTURE(c.name);
         patchLongHeader(c);
         OpenGrabber open;
-        std::vector<BYTE> block(offsetof(VIDEOINFOHEADER, bmiHeader), 0);
-        block.insert(block.end(), c.description.begin(), c.description.end());
-        block.resize(std::max(block.size(), sizeof(VIDEOINFOHEADER)));
-        open.world.grabberFormat = block;
+        open.world.grabberFormat = formatBlock(c.description);
         open.world.grabberFrame = fakes::dibPixels(64, 48, c.bits, 3);
         open.world.grabberSampleSize = static_cast<LONG>(open.world.grabberFrame.size());
         const int result = omb_CaptureVideoEx(reinterpret_cast<omb_handle>(kDC), 0, 0, 64, 48);
@@ -509,7 +536,7 @@ TEST_CASE("the grabber's format block: masks and colour tables go to GDI, anythi
             REQUIRE(open.gdi.draws.size() == 1);
             checkDraw(open.gdi.draws[0], c, open.world.grabberFrame);
         } else {
-            CHECK(result == -3);
+            CHECK(result == c.grabberRefusal);
             CHECK(open.gdi.draws.empty());
             CHECK(open.world.calls("grabber.GetCurrentBuffer").empty());
         }
@@ -561,11 +588,11 @@ TEST_CASE_FIXTURE(OpenRenderer, "a packed DIB whose optional colour table pushes
     CHECK(gdi.draws[0].withinBuffer);
 }
 
-TEST_CASE_FIXTURE(OpenGrabber, "grabs of one frame size reuse one buffer and ask for the type once")
+TEST_CASE_FIXTURE(OpenGrabber, "grabs of one frame size reuse one buffer and read the grabber's type each time")
 {
     for (int i = 0; i < 5; ++i)
         REQUIRE(omb_CaptureVideoEx(0, 0, 0, 64, 48) == 0);
-    CHECK(world.calls("grabber.GetConnectedMediaType").size() == 1);
+    CHECK(world.calls("grabber.GetConnectedMediaType").size() == 5);
     CHECK(world.calls("grabber.GetCurrentBuffer").size() == 5);
     BYTE* buffer = p.frameBuffer.data();
     REQUIRE(buffer != nullptr);
@@ -577,37 +604,36 @@ TEST_CASE_FIXTURE(OpenGrabber, "grabs of one frame size reuse one buffer and ask
     {
         CHECK(omb_CaptureVideoEx(0, 0, 0, 64, 48) == 0);
         CHECK(p.frameBuffer.data() == buffer);
-        CHECK(world.log == Lines{"grabber.GetCurrentBuffer(9216)"});
+        CHECK(world.log == Lines{"grabber.GetConnectedMediaType()", "grabber.GetCurrentBuffer(9216)"});
     }
-    SUBCASE("a larger frame: the type is asked for again and the buffer grows")
+    SUBCASE("a larger frame: the buffer grows")
     {
         world.grabberWidth = 128, world.grabberHeight = 96, world.grabberSampleSize = 128 * 96 * 3;
         world.grabberFrame = fakes::dibPixels(128, 96, 24, 9);
         CHECK(omb_CaptureVideoEx(0, 0, 0, 1000, 1000) == 0);
-        CHECK(world.log == Lines{"grabber.GetCurrentBuffer(9216)", "grabber.GetConnectedMediaType()",
-                                 "grabber.GetCurrentBuffer(36864)"});
+        CHECK(world.log == Lines{"grabber.GetConnectedMediaType()", "grabber.GetCurrentBuffer(36864)"});
         CHECK(p.frameBuffer.capacity() == 128 * 96 * 3);
         REQUIRE(gdi.draws.size() == 1);
         CHECK(gdi.draws[0].args == std::vector<long>{0, 0, 128, 96, 0, 0, 0, 96, DIB_RGB_COLORS});
         CHECK(gdi.draws[0].bits == world.grabberFrame);
         CHECK(gdi.draws[0].withinBuffer);
     }
-    SUBCASE("a smaller frame: the type is asked for again, the buffer is kept")
+    SUBCASE("a smaller frame: the buffer is kept")
     {
         world.grabberWidth = 32, world.grabberHeight = 24, world.grabberSampleSize = 32 * 24 * 3;
         world.grabberFrame = fakes::dibPixels(32, 24, 24, 9);
         CHECK(omb_CaptureVideoEx(0, 0, 0, 1000, 1000) == 0);
-        CHECK(world.log == Lines{"grabber.GetCurrentBuffer(9216)", "grabber.GetConnectedMediaType()",
-                                 "grabber.GetCurrentBuffer(9216)"});
+        CHECK(world.log == Lines{"grabber.GetConnectedMediaType()", "grabber.GetCurrentBuffer(9216)"});
         CHECK(p.frameBuffer.data() == buffer);
         REQUIRE(gdi.draws.size() == 1);
         CHECK(gdi.draws[0].args == std::vector<long>{0, 0, 32, 24, 0, 0, 0, 24, DIB_RGB_COLORS});
         CHECK(gdi.draws[0].bits == world.grabberFrame);
     }
-    SUBCASE("the grabber loses its connection: the type is asked for again and the failure reported")
+    SUBCASE("the grabber loses its connection: the failure is reported before the buffer is asked for")
     {
         world.filter("grabber")->connected = false;
-        CHECK(omb_CaptureVideoEx(0, 0, 0, 64, 48) == -5);
+        CHECK(omb_CaptureVideoEx(0, 0, 0, 64, 48) == -3);
+        CHECK(world.calls("grabber.GetCurrentBuffer").empty());
         world.filter("grabber")->connected = true;
         CHECK(omb_CaptureVideoEx(0, 0, 0, 64, 48) == 0);
     }
@@ -616,8 +642,44 @@ TEST_CASE_FIXTURE(OpenGrabber, "grabs of one frame size reuse one buffer and ask
         omb_Close();
         CHECK(p.frameBuffer.data() == nullptr);
         CHECK(p.frameBuffer.capacity() == 0);
-        CHECK_FALSE(p.grabberTypeCurrent);
+        CHECK(p.grabberMediaType.pbFormat == nullptr);
         CHECK(world.liveFormatBlocks() == 0);
+    }
+}
+
+TEST_CASE("a new connection that keeps the frame's byte count is drawn as the new type describes")
+{
+    // Each is 9216 bytes a frame, as the 64x48 24-bit frame grabbed first.
+    struct Reconnection {
+        const char* name;
+        LONG width, height;
+        WORD bits;
+    };
+    const Reconnection reconnections[] = {
+        {"width and height swapped", 48, 64, 24},
+        {"rows top-down", 64, -48, 24},
+        {"32 bits a pixel, 48 wide", 48, 48, 32},
+        {"16 bits a pixel, 96 wide", 96, 48, 16},
+    };
+    for (const Reconnection& r : reconnections) {
+        const std::string name = r.name;
+        CAPTURE(name);
+        OpenGrabber open;
+        REQUIRE(omb_CaptureVideoEx(reinterpret_cast<omb_handle>(kDC), 0, 0, 1000, 1000) == 0);
+        open.world.grabberFormat = formatBlock(sized(description(40, r.bits, BI_RGB, 0), r.width, r.height));
+        const LONG rows = std::abs(r.height);
+        open.world.grabberFrame = fakes::dibPixels(r.width, rows, r.bits, 9);
+        REQUIRE(open.world.grabberFrame.size() == 64 * 48 * 3);
+
+        CHECK(omb_CaptureVideoEx(reinterpret_cast<omb_handle>(kDC), 0, 0, 1000, 1000) == 0);
+        REQUIRE(open.gdi.draws.size() == 2);
+        const GdiSpy::Draw& draw = open.gdi.draws[1];
+        CHECK(draw.info.bmiHeader.biWidth == r.width);
+        CHECK(draw.info.bmiHeader.biHeight == r.height);
+        CHECK(draw.info.bmiHeader.biBitCount == r.bits);
+        CHECK(draw.args == std::vector<long>{0, 0, r.width, rows, 0, 0, 0, rows, DIB_RGB_COLORS});
+        CHECK(draw.withinBuffer);
+        CHECK(draw.bits == open.world.grabberFrame);
     }
 }
 

@@ -27,7 +27,8 @@ TEST_CASE("worker child: unloaded" * doctest::skip())
     auto createThread = reinterpret_cast<int(__cdecl*)(omb_handle, int)>(
         reinterpret_cast<void*>(GetProcAddress(module, "omb_CreateThread")));
     REQUIRE(static_cast<bool>(createThread));
-    HWND window = reinterpret_cast<HWND>(static_cast<intptr_t>(createThread(0, 0)));
+    // The window comes back as an int; a window handle's significant bits fit it.
+    HWND window = reinterpret_cast<HWND>(static_cast<omb_handle>(createThread(0, 0)));
     REQUIRE(window != nullptr);
 
     WNDCLASSEXA info{};
