@@ -192,3 +192,61 @@ TEST_CASE_FIXTURE(FakePlayer, "players: the one worker repeats each player and f
                                                    static_cast<fakes::FakeObject*>(graphs[2])});
     omb_SelectPlayer(0);
 }
+
+TEST_CASE_FIXTURE(FakePlayer, "players race: a player closes and reopens while the worker is inside a restart")
+{
+    HWND worker = testing::sharedWorker();
+    REQUIRE(worker != nullptr);
+    auto openAndPlay = [&](int n) {
+        REQUIRE(omb_SelectPlayer(n) == 0);
+        REQUIRE(omb_Open("C:\\loop.avi", OpenMode_AudioOnly, 0, 0, 0) == 0);
+        REQUIRE(omb_SetEvHWND(reinterpret_cast<omb_handle>(worker)) == 0);
+        REQUIRE(omb_Play(0, 0, 0, 0, 0) == 0);
+        return dynamic_cast<fakes::FakeGraph*>(ombrix::playerAt(n).graph.Get());
+    };
+    // {the player whose restart the worker is in, the player the host closes}
+    const std::pair<int, int> races[] = {{1, 0}, {0, 1}, {1, 1}};
+    for (auto [restarting, closing] : races) {
+        const std::string where = "worker in player " + std::to_string(restarting) + "'s restart, host closes player " +
+                                  std::to_string(closing);
+        CAPTURE(where);
+        fakes::FakeGraph* graphs[2] = {openAndPlay(0), openAndPlay(1)};
+        const unsigned before = ombrix::playerAt(restarting).gate.state().graphEpoch;
+        bool done = false;
+        world.log.pauseAt("graph.put_CurrentPosition", 1, [&] {
+            return done || ombrix::playerAt(restarting).gate.state().graphEpoch != before;
+        });
+        graphs[restarting]->queueEvent(EC_COMPLETE);
+        PostMessageA(worker, OMB_WM_PLAYEREVENT(restarting), 0, 0);
+        REQUIRE(world.log.waitForPause(5000));
+
+        const ULONGLONG start = GetTickCount64();
+        REQUIRE(omb_SelectPlayer(closing) == 0);
+        CHECK(omb_Close() == 0);
+        // Another player's hold is not waited for.
+        CHECK(GetTickCount64() - start < 1000);
+        fakes::FakeGraph* reopened = openAndPlay(closing);
+        done = true;
+        DWORD_PTR result = 0;
+        REQUIRE(SendMessageTimeoutA(worker, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result) != 0);
+        CHECK_FALSE(world.log.pauseTimedOut());
+
+        CHECK(graphs[closing]->refs == 0);
+        CHECK(graphs[closing]->lastReleaseThread == GetCurrentThreadId());
+        CHECK(reopened->state == State_Running);
+        // The worker ran the restarting player's graph again unless the host
+        // closed that one, and never touched the other player's.
+        int workerRuns[2] = {};
+        for (const auto& e : world.log.entries())
+            for (int n : {0, 1})
+                workerRuns[n] += e.thread != GetCurrentThreadId() && e.text == "graph.Run()" &&
+                                 e.object == static_cast<fakes::FakeObject*>(graphs[n]);
+        CHECK(workerRuns[restarting] == (restarting != closing ? 1 : 0));
+        CHECK(workerRuns[1 - restarting] == 0);
+        CHECK(graphs[1 - closing]->state == State_Running);
+        for (int n : {0, 1})
+            CHECK(ombrix::playerAt(n).gate.consistent(ombrix::playerAt(n)) == nullptr);
+        testing::resetPlayer();
+        testing::pumpFor(20);
+    }
+}
