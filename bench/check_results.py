@@ -10,6 +10,7 @@ import math
 import sys
 
 METRICS = ["open_close_mode0", "open_close_mode1", "open_close_mode6", "call_position", "call_state",
+           "call_position_player3", "call_info_player3",
            "grab_1080p", "grab_480p", "first_frame", "loop_gap", "loop_gap_raw_host", "memory_open_close"]
 FIELDS = {"ombrix": (int, float), "baseline": (int, float), "ratio": (int, float), "unit": str,
           "target": (int, float)}

@@ -8,9 +8,12 @@ check-frame.py grab BMP SECONDS [FPS]
     graph there before it grabs).
 check-frame.py frame BMP
     BMP must be exactly one frame of the sample clip, any one.
-check-frame.py window IMAGE
+check-frame.py window IMAGE [CLIPS]
     IMAGE (the player window) must show the video (most of its upper part
-    in the clip's colours) and a status line with text below it.
+    in the clip's colours) and a status line with text below it. With CLIPS
+    2 (--second) the first clip's part is the left two thirds, where most
+    samples must be video, and the second's the right third, where a third
+    must be (its clip is fitted there with bars above and below).
 """
 import sys
 
@@ -56,17 +59,22 @@ def check_grab(path, seconds, fps):
                                                                              expected))
 
 
-def check_window(path):
+def check_window(path, clips):
     image = Image.open(path).convert("RGB")
     width, height = image.size
     if height <= STATUS_HEIGHT + 16:
         fail("%s is only %dx%d" % (path, width, height))
     pixels = image.load()
-    video = sum(1 for y in range(0, height - STATUS_HEIGHT, 4) for x in range(0, width, 4)
-                if pixels[x, y][0] == 0x40 and pixels[x, y][1] + pixels[x, y][2] == 255)
-    samples = len(range(0, height - STATUS_HEIGHT, 4)) * len(range(0, width, 4))
-    if video < samples // 2:
-        fail("%s: the video shows in only %d of %d samples" % (path, video, samples))
+    first = width if clips == 1 else width * 2 // 3
+    parts = [(0, first, 2)] + ([(first, width, 3)] if clips == 2 else [])
+    shown = []
+    for clip, (left, right, share) in enumerate(parts, 1):
+        video = sum(1 for y in range(0, height - STATUS_HEIGHT, 4) for x in range(left, right, 4)
+                    if pixels[x, y][0] == 0x40 and pixels[x, y][1] + pixels[x, y][2] == 255)
+        samples = len(range(0, height - STATUS_HEIGHT, 4)) * len(range(left, right, 4))
+        if video < samples // share:
+            fail("%s: clip %d shows in only %d of %d samples" % (path, clip, video, samples))
+        shown.append("%d of %d samples" % (video, samples))
     lines = []
     for top in (height - STATUS_HEIGHT, height - STATUS_HEIGHT // 2):
         lit = sum(1 for y in range(top, top + STATUS_HEIGHT // 2) for x in range(width)
@@ -74,7 +82,7 @@ def check_window(path):
         lines.append(lit)
     if min(lines) < 50:
         fail("%s: the status line's two lines have %s light pixels" % (path, lines))
-    print("check-frame: %s shows the video (%d of %d samples) and two lines of status text" % (path, video, samples))
+    print("check-frame: %s shows the video (%s) and two lines of status text" % (path, "; ".join(shown)))
 
 
 def main(args):
@@ -82,10 +90,10 @@ def main(args):
         check_grab(args[1], float(args[2]), int(args[3]) if len(args) > 3 else 25)
     elif len(args) == 2 and args[0] == "frame":
         check_grab(args[1], None, 25)
-    elif len(args) == 2 and args[0] == "window":
-        check_window(args[1])
+    elif len(args) in (2, 3) and args[0] == "window" and args[2:] in ([], ["1"], ["2"]):
+        check_window(args[1], int(args[2]) if len(args) > 2 else 1)
     else:
-        fail("usage: check-frame.py grab BMP SECONDS [FPS] | frame BMP | window IMAGE")
+        fail("usage: check-frame.py grab BMP SECONDS [FPS] | frame BMP | window IMAGE [1|2]")
 
 
 main(sys.argv[1:])

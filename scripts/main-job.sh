@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The main job: sets up the machine, builds the library and the sample player,
-# and runs the player for a few seconds on its built-in sample clip
-# under Wine with a virtual display. It leaves in out/ a frame grabbed at
-# 1.22 s (grab.bmp, checked to be exactly that frame of the clip) and a picture
-# of the player window (window.png), and prints their paths.
+# and runs the player for a few seconds on its built-in sample clip, twice at
+# once (players 0 and 1, the second in the right third of the window), under
+# Wine with a virtual display. It leaves in out/ a frame of the first clip
+# grabbed at 1.22 s (grab.bmp, checked to be exactly that frame of the clip)
+# and a picture of the player window (window.png, checked to show both clips),
+# and prints their paths.
 #   scripts/main-job.sh [player options...]   (they replace the defaults)
 # The player runs as i686 where this machine executes 32-bit programs,
 # natively or emulated, else as x86_64; the job says which, and how.
@@ -30,7 +32,7 @@ winpath() { local p=${1//\//\\}; echo "Z:$p"; }
 if [ $# -gt 0 ]; then
     args=("$@")
 else
-    args=(--seconds 4.5 --grab-at 1.22 "$(winpath "$out/grab.bmp")" --screenshot "$(winpath "$out/window.bmp")")
+    args=(--seconds 4.5 --second --grab-at 1.22 "$(winpath "$out/grab.bmp")" --screenshot "$(winpath "$out/window.bmp")")
 fi
 # One DirectShow user at a time on this machine (Wine was seen to hang when
 # two processes held DirectShow objects at once): the display, the prefix's
@@ -47,7 +49,7 @@ if [ "$rc" -ne 0 ]; then
 fi
 at=$(sed -n 's/^grab: grabbed .* at \([0-9.]*\) s .*/\1/p' "$out/player.txt")
 /usr/bin/python3 "$root/scripts/check-frame.py" grab "$out/grab.bmp" "${at:?no grab line in the player output}"
-/usr/bin/python3 "$root/scripts/check-frame.py" window "$out/window.bmp"
+/usr/bin/python3 "$root/scripts/check-frame.py" window "$out/window.bmp" 2
 /usr/bin/python3 -c 'import sys; from PIL import Image; Image.open(sys.argv[1]).save(sys.argv[2])' \
     "$out/window.bmp" "$out/window.png"
 rm -f "$out/window.bmp"

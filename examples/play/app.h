@@ -37,14 +37,35 @@ struct GrabJob {
     bool automated = false; // a failure sets the exit code 3
 };
 
-struct App {
-    play::Options options;
+// A clip and the library's player that plays it: the first on player 0, the
+// second (--second) on player 1. Player 0 is the current one throughout;
+// the second's calls select player 1 for their duration (OnPlayer), so every
+// key acts on the first clip.
+struct Clip {
+    explicit Clip(int onPlayer) : player(onPlayer) {}
+    int player;
     std::string file;
-    bool sampleClip = false; // playing the built-in clip (video only)
-    HWND window = nullptr;
-    HFONT font = nullptr;
+    bool sampleClip = false; // the built-in clip (video only)
     bool open = false;
     int videoWidth = 0, videoHeight = 0;
+};
+
+class OnPlayer {
+public:
+    explicit OnPlayer(const Clip& clip) : switched_(clip.player != 0) { if (switched_) omb_SelectPlayer(clip.player); }
+    ~OnPlayer() { if (switched_) omb_SelectPlayer(0); }
+    OnPlayer(const OnPlayer&) = delete;
+    OnPlayer& operator=(const OnPlayer&) = delete;
+
+private:
+    bool switched_;
+};
+
+struct App {
+    play::Options options;
+    Clip first{0}, second{1}; // the second is used with --second only
+    HWND window = nullptr;
+    HFONT font = nullptr;
     play::Status status;
     int rate = 1000;         // the rate last asked for (the graph may ignore it)
     bool cursorHidden = false;
@@ -60,6 +81,19 @@ struct App {
 
 extern App app;
 
+// Calls f(clip) for each open clip, with its player current.
+template <class F>
+void forEachOpenClip(F&& f)
+{
+    for (Clip* clip : {&app.first, &app.second})
+        if (clip->open) {
+            OnPlayer on(*clip);
+            f(*clip);
+        }
+}
+// What the second clip's messages start with ("clip 2: "); nothing for the first.
+std::string clipLabel(const Clip& clip);
+
 // Console output, a call with its code as text, and the last key's effect
 // (status line and console).
 void say(const std::string& line);
@@ -69,7 +103,11 @@ void act(const std::string& text);
 // window.cpp
 bool createWindow(HINSTANCE instance);
 HFONT statusFont();
-play::Rect fitted();
+// Where a clip's video goes in the window.
+play::Rect fitted(const Clip& clip);
+// Closes the clips' graphs (before the window goes: their video windows are
+// its children).
+void closeClips();
 void refreshStatus();
 void drawPanel(HDC dc, const RECT& area, COLORREF back, COLORREF fore, RECT box, const std::wstring& text,
                UINT format);
@@ -87,6 +125,6 @@ void onChar(WPARAM ch);
 
 // automation.cpp
 void onTick();
-void onGraphEvent(WPARAM wParam, LPARAM lParam);
+void onGraphEvent(Clip& clip, WPARAM wParam, LPARAM lParam);
 
 } // namespace host

@@ -20,7 +20,7 @@ void startTimedGrab()
     // answers) get the frame that is current when the position passes the
     // grab time. The sample clip has none.
     int volume = omb_GetVolume(1);
-    bool exact = app.sampleClip || volume == OMB_E_NO_AUDIO;
+    bool exact = app.first.sampleClip || volume == OMB_E_NO_AUDIO;
     if (!exact) {
         say("grab: the file has audio (omb_GetVolume(1) = " + play::formatCode(volume) +
             "), so the frame is taken as it plays, without a seek");
@@ -80,7 +80,7 @@ void onTick()
             return;
         if (app.eventsWaiting) {
             app.eventsWaiting = false;
-            onGraphEvent(0, 0);
+            onGraphEvent(app.first, 0, 0);
         }
     }
     DWORD now = GetTickCount();
@@ -102,18 +102,20 @@ void onTick()
 }
 
 // Graph events: forwarded by the worker window (wParam = lParam = code), or
-// posted by the graph itself (wParam 0) when the worker could not be started,
-// in which case the events are taken here and the media repeated here (not
-// while a grab holds the graph paused: they wait for its end).
-void onGraphEvent(WPARAM wParam, LPARAM lParam)
+// posted by the clip's graph itself (wParam 0) when the worker could not be
+// started, in which case the events are taken here and the media repeated
+// here (not while a grab holds the first clip's graph paused: they wait for
+// its end).
+void onGraphEvent(Clip& clip, WPARAM wParam, LPARAM lParam)
 {
     std::vector<int> codes;
     if (wParam != 0 || lParam != 0) {
         codes.push_back(static_cast<int>(wParam));
-    } else if (app.grab.pending) {
+    } else if (app.grab.pending && clip.player == 0) {
         app.eventsWaiting = true;
         return;
-    } else {
+    } else if (clip.open) {
+        OnPlayer on(clip);
         for (int code; (code = omb_GetStopped()) > 0;) {
             codes.push_back(code);
             if (code == 1)
@@ -122,9 +124,10 @@ void onGraphEvent(WPARAM wParam, LPARAM lParam)
     }
     for (int code : codes) {
         app.status.eventCode = code;
+        app.status.eventClip = clip.player + 1;
         app.status.eventText = play::decodeCp932(omb_GetMediaEvStr(code));
         if (!app.options.quiet)
-            say("event " + std::to_string(code) + ": " + play::toUtf8(app.status.eventText));
+            say(clipLabel(clip) + "event " + std::to_string(code) + ": " + play::toUtf8(app.status.eventText));
     }
     refreshStatus();
 }

@@ -65,11 +65,11 @@ constexpr DWORD kFrameWait = 1000;
 
 std::shared_ptr<DibCanvas> videoCanvas(const std::string& key)
 {
-    if (app.videoWidth <= 0 || app.videoHeight <= 0) {
-        act(key + ": no video size (" + play::formatCode(app.videoWidth) + "), nothing grabbed");
+    if (app.first.videoWidth <= 0 || app.first.videoHeight <= 0) {
+        act(key + ": no video size (" + play::formatCode(app.first.videoWidth) + "), nothing grabbed");
         return nullptr;
     }
-    auto canvas = std::make_shared<DibCanvas>(app.videoWidth, app.videoHeight);
+    auto canvas = std::make_shared<DibCanvas>(app.first.videoWidth, app.first.videoHeight);
     if (!canvas->ok()) {
         act(key + ": no bitmap for the frame");
         return nullptr;
@@ -129,7 +129,7 @@ void startExactGrab(const std::string& path, const char* key, double at, bool au
             app.exitCode = 3;
         return;
     }
-    job.before = std::make_shared<DibCanvas>(app.videoWidth, app.videoHeight);
+    job.before = std::make_shared<DibCanvas>(app.first.videoWidth, app.first.videoHeight);
     DibCanvas& before = *job.before;
     job.how = call("omb_CaptureVideo",
                    omb_CaptureVideo(before.handle(), 0, 0, before.width, before.height, SRCCOPY));

@@ -28,6 +28,11 @@ std::string call(const char* what, int code)
     return std::string(what) + " = " + play::formatCode(code);
 }
 
+std::string clipLabel(const Clip& clip)
+{
+    return clip.player == 0 ? "" : "clip " + std::to_string(clip.player + 1) + ": ";
+}
+
 void act(const std::string& text)
 {
     app.status.action = text;
@@ -59,21 +64,36 @@ std::string sampleClip()
     return path;
 }
 
-// Opens the file and connects the graph's events; false (with a message on
-// standard error) when it cannot be opened.
-bool openMedia(int worker)
+// The clip's file: the one given, else the sample clip; false when that
+// cannot be written.
+bool chooseFile(Clip& clip, const std::string& given)
 {
-    int code = omb_Open(app.file.c_str(), app.options.mode, 0, 0, 0);
+    clip.sampleClip = given.empty();
+    clip.file = clip.sampleClip ? sampleClip() : given;
+    return !clip.file.empty();
+}
+
+// Opens a clip on its player and connects its graph's events; false (with a
+// message on standard error) when it cannot be opened. The second clip says
+// what it opened in one line.
+bool openClip(Clip& clip, int worker)
+{
+    OnPlayer on(clip);
+    // Both clips get a grabber, and so the same renderers in mode 0.
+    omb_UseCaptureVideoEx(app.options.grabber ? 1 : 0);
+    int code = omb_Open(clip.file.c_str(), app.options.mode, 0, 0, 0);
     if (code != 0) {
-        bool missing = GetFileAttributesA(app.file.c_str()) == INVALID_FILE_ATTRIBUTES;
-        std::fprintf(stderr, "ombrix-play: cannot open \"%s\": omb_Open returned %d (%s)%s\n", app.file.c_str(), code,
+        bool missing = GetFileAttributesA(clip.file.c_str()) == INVALID_FILE_ATTRIBUTES;
+        std::fprintf(stderr, "ombrix-play: cannot open \"%s\": omb_Open returned %d (%s)%s\n", clip.file.c_str(), code,
                      play::describeOpenCode(code).c_str(), missing ? "; the file does not exist" : "");
         return false;
     }
-    app.open = true;
-    say(std::string("ombrix-play: opened ") + app.file + " in mode " + std::to_string(app.options.mode) + " (" +
-        play::modeName(app.options.mode) + ")");
-    if (app.options.grabber) {
+    clip.open = true;
+    std::string opened = std::string("ombrix-play: opened ") + clip.file + " in mode " +
+                         std::to_string(app.options.mode) + " (" + play::modeName(app.options.mode) + ")";
+    if (clip.player == 0)
+        say(opened);
+    if (clip.player == 0 && app.options.grabber) {
         int buffered = omb_SetCaptureBufferSamples(1);
         if (buffered != 0)
             say(call("omb_SetCaptureBufferSamples(1)", buffered) + " (grabs use the renderer image)");
@@ -83,14 +103,16 @@ bool openMedia(int worker)
     if (evCode != 0)
         say(call("omb_SetEvHWND", evCode));
 
-    app.videoWidth = omb_GetVideoSize(0);
-    app.videoHeight = omb_GetVideoSize(1);
-    if (app.videoWidth <= 0 || app.videoHeight <= 0)
-        say("omb_GetVideoSize = " + play::formatCode(app.videoWidth) + " x " + play::formatCode(app.videoHeight) +
-            " (no video size)");
+    clip.videoWidth = omb_GetVideoSize(0);
+    clip.videoHeight = omb_GetVideoSize(1);
+    std::string video;
+    if (clip.videoWidth <= 0 || clip.videoHeight <= 0)
+        video = "omb_GetVideoSize = " + play::formatCode(clip.videoWidth) + " x " +
+                play::formatCode(clip.videoHeight) + " (no video size)";
     else
-        say("video " + std::to_string(app.videoWidth) + "x" + std::to_string(app.videoHeight) + ", duration " +
-            play::formatClock(omb_GetAllPlayTime()));
+        video = "video " + std::to_string(clip.videoWidth) + "x" + std::to_string(clip.videoHeight) +
+                ", duration " + play::formatClock(omb_GetAllPlayTime());
+    say(clip.player == 0 ? video : opened + " as clip 2 (player " + std::to_string(clip.player) + "), " + video);
     return true;
 }
 
@@ -98,11 +120,15 @@ void startPlaying()
 {
     ShowWindow(app.window, SW_SHOW);
     UpdateWindow(app.window);
-    play::Rect r = fitted();
-    int played = omb_Play(reinterpret_cast<omb_handle>(app.window), r.left, r.top, r.width, r.height);
-    app.status.action = call("omb_Play", played);
-    if (played != 0)
-        say(app.status.action);
+    forEachOpenClip([](Clip& clip) {
+        play::Rect r = fitted(clip);
+        int played = omb_Play(reinterpret_cast<omb_handle>(app.window), r.left, r.top, r.width, r.height);
+        std::string text = call((clipLabel(clip) + "omb_Play").c_str(), played);
+        if (clip.player == 0 || played != 0)
+            app.status.action = text;
+        if (played != 0)
+            say(text);
+    });
     app.started = GetTickCount();
     SetTimer(app.window, kTickTimer, kTickMs, nullptr);
     refreshStatus();
@@ -125,13 +151,11 @@ int main(int argc, char** argv)
         std::printf("%s", play::usageText().c_str());
         return 0;
     }
-    app.sampleClip = app.options.file.empty();
-    app.file = app.sampleClip ? host::sampleClip() : app.options.file;
-    if (app.file.empty())
+    if (!host::chooseFile(app.first, app.options.file) ||
+        (app.options.second && !host::chooseFile(app.second, app.options.secondFile)))
         return 1;
 
     omb_Init();
-    omb_UseCaptureVideoEx(app.options.grabber ? 1 : 0);
     if (!host::createWindow(GetModuleHandleW(nullptr))) {
         host::say("ombrix-play: cannot create the window");
         return 1;
@@ -140,7 +164,8 @@ int main(int argc, char** argv)
     int worker = omb_CreateThread(reinterpret_cast<omb_handle>(app.window), 1);
     if (worker < 0)
         host::say(host::call("ombrix-play: omb_CreateThread", worker) + " (no automatic repeat by the worker window)");
-    if (!host::openMedia(worker)) {
+    if (!host::openClip(app.first, worker) || (app.options.second && !host::openClip(app.second, worker))) {
+        host::closeClips();
         DestroyWindow(app.window);
         omb_Exit();
         return 1;

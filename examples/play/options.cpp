@@ -88,6 +88,13 @@ ParseResult parseOptions(const std::vector<std::string>& args)
                 if (!keyFromScript(c, vk, ch))
                     return fail(std::string("--keys: no key for '") + c + "'");
             o.keys = *v;
+        } else if (a == "--second") {
+            // The file is optional: an argument that is no option is it.
+            if (o.second)
+                return fail("--second can be given once");
+            o.second = true;
+            if (i + 1 < args.size() && !args[i + 1].empty() && args[i + 1][0] != '-')
+                o.secondFile = args[++i];
         } else if (a.size() > 1 && a[0] == '-') {
             return fail("unknown option " + a);
         } else if (o.file.empty()) {
@@ -129,6 +136,8 @@ std::string usageText()
            "  --keys KEYS       press these keys one by one (< > ^ v for the arrows)\n"
            "  --no-grabber      open without a Sample Grabber (grabs use the renderer image)\n"
            "  --quiet           no event lines on the console\n"
+           "  --second [FILE]   play a second clip at the same time, right of the first (default: the\n"
+           "                    sample clip); the keys act on the first\n"
            "keys: Space play/stop, Left/Right seek -/+5 s, Up/Down volume, +/- rate, F full screen,\n"
            "      H hide cursor, . frame step, G grab frame, O overlay caption (VMR modes),\n"
            "      I statistics and filters, P renderer property pages, Esc quit\n";

@@ -16,6 +16,8 @@ struct Options {
     bool grabber = true;        // insert a Sample Grabber (omb_UseCaptureVideoEx) for frame grabs
     std::string keys;           // keys pressed one by one from 1 s on (see keyFromScript)
     bool quiet = false;         // no per-event lines on the console
+    bool second = false;        // play a second clip at the same time, on player 1
+    std::string secondFile;     // its file; empty: the built-in sample clip
     bool help = false;
 };
 

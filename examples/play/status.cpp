@@ -91,6 +91,8 @@ std::string toUtf8(const std::wstring& text)
 std::wstring formatStatus(const Status& s)
 {
     std::string line = formatClock(s.position) + " / " + formatClock(s.duration);
+    if (s.second)
+        line = "1: " + line + "  2: " + formatClock(s.secondPosition) + " / " + formatClock(s.secondDuration);
     char part[64];
     if (s.rate >= 0)
         std::snprintf(part, sizeof part, "  rate %d.%03d", s.rate / 1000, s.rate % 1000);
@@ -107,8 +109,10 @@ std::wstring formatStatus(const Status& s)
     line += "  ";
     line += s.state >= 0 && s.state <= 2 ? states[s.state] : "state " + formatCode(s.state);
     std::wstring out = widen(line);
-    if (s.eventCode != 0)
-        out += L"  | event " + std::to_wstring(s.eventCode) + L": " + s.eventText;
+    if (s.eventCode != 0) {
+        std::wstring clip = s.second ? std::to_wstring(s.eventClip) + L": " : L"";
+        out += L"  | " + clip + L"event " + std::to_wstring(s.eventCode) + L": " + s.eventText;
+    }
     if (!s.action.empty())
         out += L"  | " + widen(s.action);
     return out;
@@ -129,6 +133,19 @@ Rect fitRect(int videoWidth, int videoHeight, int areaWidth, int areaHeight)
     else if (wide < tall)
         height = static_cast<int>(std::max(1LL, static_cast<long long>(areaWidth) * videoHeight / videoWidth));
     return {(areaWidth - width) / 2, (areaHeight - height) / 2, width, height};
+}
+
+Rect fitClip(int videoWidth, int videoHeight, int areaWidth, int areaHeight, int clips, int clip)
+{
+    int left = 0;
+    if (clips == 2) {
+        int firstWidth = std::max(areaWidth, 1) * 2 / 3;
+        left = clip == 2 ? firstWidth : 0;
+        areaWidth = clip == 2 ? areaWidth - firstWidth : firstWidth;
+    }
+    Rect r = fitRect(videoWidth, videoHeight, areaWidth, areaHeight);
+    r.left += left;
+    return r;
 }
 
 int stepVolume(int volume, int direction)

@@ -28,6 +28,11 @@ struct Status {
     int eventCode = 0;      // the last graph event, 0 before the first one
     std::wstring eventText; // its text, decoded
     std::string action;     // what the last key did, with its code
+    // With a second clip (--second) both positions show, "1: ... 2: ...",
+    // and the last event names its clip.
+    bool second = false;
+    double secondPosition = -1, secondDuration = -1;
+    int eventClip = 1;      // 1 or 2: whose event eventCode is
 };
 
 std::wstring formatStatus(const Status& s);
@@ -38,6 +43,10 @@ struct Rect {
 // The largest rectangle of the video's aspect ratio centred in the area; the
 // whole area when the video size is unknown.
 Rect fitRect(int videoWidth, int videoHeight, int areaWidth, int areaHeight);
+// Clip `clip` (1 or 2) of `clips` fitted into its part of the area: the
+// whole area for one clip; with two, the first's part is the left two thirds
+// and the second's the right third.
+Rect fitClip(int videoWidth, int videoHeight, int areaWidth, int areaHeight, int clips, int clip);
 
 // Up/Down: the volume one step (500 = 5 dB) louder or quieter, within
 // -10000..0.

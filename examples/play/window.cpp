@@ -63,13 +63,13 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 {
     switch (message) {
     case WM_SIZE:
-        if (app.open) {
-            play::Rect r = fitted();
+        forEachOpenClip([window](Clip& clip) {
+            play::Rect r = fitted(clip);
             int code = omb_Resize(reinterpret_cast<omb_handle>(window), r.left, r.top, r.width, r.height);
             if (code != 0)
-                act(call("omb_Resize", code));
-            InvalidateRect(window, nullptr, TRUE);
-        }
+                act(call((clipLabel(clip) + "omb_Resize").c_str(), code));
+        });
+        InvalidateRect(window, nullptr, TRUE);
         return 0;
     case WM_KEYDOWN:
         if (keyMayAct(message, wParam))
@@ -79,8 +79,11 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         if (keyMayAct(message, wParam))
             onChar(wParam);
         return 0;
-    case OMB_WM_GRAPHEVENT:
-        onGraphEvent(wParam, lParam);
+    case OMB_WM_PLAYEREVENT(0):
+        onGraphEvent(app.first, wParam, lParam);
+        return 0;
+    case OMB_WM_PLAYEREVENT(1):
+        onGraphEvent(app.second, wParam, lParam);
         return 0;
     case WM_TIMER:
         if (wParam == kTickTimer)
@@ -94,14 +97,8 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         return 0;
     }
     case WM_CLOSE:
-        // The graph goes first: its video window is a child of this one.
         KillTimer(window, kTickTimer);
-        if (app.open) {
-            int code = omb_Close();
-            app.open = false;
-            if (code != 0)
-                say(call("omb_Close", code));
-        }
+        closeClips();
         DestroyWindow(window);
         return 0;
     case WM_DESTROY:
@@ -113,10 +110,21 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 } // namespace
 
-play::Rect fitted()
+play::Rect fitted(const Clip& clip)
 {
     RECT area = videoArea();
-    return play::fitRect(app.videoWidth, app.videoHeight, area.right, area.bottom);
+    return play::fitClip(clip.videoWidth, clip.videoHeight, area.right, area.bottom, app.options.second ? 2 : 1,
+                         clip.player + 1);
+}
+
+void closeClips()
+{
+    forEachOpenClip([](Clip& clip) {
+        int code = omb_Close();
+        clip.open = false;
+        if (code != 0)
+            say(call((clipLabel(clip) + "omb_Close").c_str(), code));
+    });
 }
 
 // A font for the status line that holds the Japanese event texts.
@@ -154,6 +162,12 @@ void refreshStatus()
     s.volumeCode = volume == OMB_E_NOT_OPEN || volume == OMB_E_NO_AUDIO ? volume : 0;
     s.volume = s.volumeCode ? 0 : volume;
     s.state = omb_GetState();
+    s.second = app.options.second;
+    if (app.second.open) {
+        OnPlayer on(app.second);
+        s.secondPosition = omb_GetNowPlayTime();
+        s.secondDuration = omb_GetAllPlayTime();
+    }
     RECT area{};
     GetClientRect(app.window, &area);
     area.top = area.bottom - kStatusHeight;
@@ -185,9 +199,12 @@ bool createWindow(HINSTANCE instance)
     wc.lpszClassName = L"ombrix-play";
     if (!RegisterClassExW(&wc))
         return false;
-    RECT r{0, 0, 640, 480 + kStatusHeight};
+    // A second clip gets a part half as wide as the first's, right of it.
+    RECT r{0, 0, app.options.second ? 960 : 640, 480 + kStatusHeight};
     AdjustWindowRect(&r, WS_OVERLAPPEDWINDOW, FALSE);
-    std::wstring title = L"ombrix-play - " + play::widen(app.file);
+    std::wstring title = L"ombrix-play - " + play::widen(app.first.file);
+    if (app.options.second)
+        title += L" + " + play::widen(app.second.file);
     app.window = CreateWindowExW(0, wc.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 40, 40,
                                  r.right - r.left, r.bottom - r.top, nullptr, nullptr, instance, nullptr);
     return app.window != nullptr;

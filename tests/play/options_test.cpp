@@ -13,6 +13,15 @@ play::ParseResult parse(std::vector<std::string> args)
     return parseOptions(args);
 }
 
+// A command line as one text, for the failure messages.
+std::string joined(const std::vector<std::string>& args)
+{
+    std::string line;
+    for (const std::string& a : args)
+        line += a + " ";
+    return line;
+}
+
 } // namespace
 
 TEST_CASE("no arguments play the sample clip in the graph's own renderer choice until the window closes")
@@ -25,6 +34,7 @@ TEST_CASE("no arguments play the sample clip in the graph's own renderer choice 
     CHECK_FALSE(r.options.grab);
     CHECK(r.options.grabber);
     CHECK_FALSE(r.options.quiet);
+    CHECK_FALSE(r.options.second);
 }
 
 TEST_CASE("an unattended run takes a file, a mode, a duration, a grab and a screenshot in any order")
@@ -82,15 +92,44 @@ TEST_CASE("malformed command lines are refused with a message naming the problem
         {{"--seconds", "2", "--screenshot"}, "--screenshot needs"},
         {{"--frobnicate"}, "unknown option --frobnicate"},
         {{"a.avi", "b.avi"}, "only one media file"},
+        {{"a.avi", "--second", "b.avi", "c.avi"}, "only one media file"},
+        {{"--second", "--second"}, "--second can be given once"},
+        {{"--second", "b.avi", "--second", "c.avi"}, "--second can be given once"},
     };
     for (const Case& c : cases) {
-        std::string joined;
-        for (const std::string& a : c.args)
-            joined += a + " ";
-        CAPTURE(joined);
+        std::string line = joined(c.args);
+        CAPTURE(line);
         play::ParseResult r = parse(c.args);
         CHECK(r.error.find(c.message) != std::string::npos);
     }
+}
+
+TEST_CASE("a second clip is the file right after --second, else the sample clip; the first file goes anywhere")
+{
+    struct Case {
+        std::vector<std::string> args;
+        const char* first;
+        const char* second;
+    };
+    const Case cases[] = {
+        {{"--second"}, "", ""},
+        {{"--second", "b.avi"}, "", "b.avi"},
+        {{"a.avi", "--second"}, "a.avi", ""},
+        {{"a.avi", "--second", "b.avi"}, "a.avi", "b.avi"},
+        {{"--second", "b.avi", "a.avi"}, "a.avi", "b.avi"},
+        {{"--second", "--quiet", "a.avi"}, "a.avi", ""}, // an option next: the sample clip
+        {{"--second", "--mode", "vmr9"}, "", ""},
+    };
+    for (const Case& c : cases) {
+        std::string line = joined(c.args);
+        CAPTURE(line);
+        play::ParseResult r = parse(c.args);
+        REQUIRE(r.error.empty());
+        CHECK(r.options.second);
+        CHECK(r.options.file == c.first);
+        CHECK(r.options.secondFile == c.second);
+    }
+    CHECK(parse({"--second", "--mode", "vmr9"}).options.mode == 3);
 }
 
 TEST_CASE("help is recognised in its usual spellings and the usage names every option")
@@ -98,7 +137,8 @@ TEST_CASE("help is recognised in its usual spellings and the usage names every o
     for (const char* h : {"--help", "-h", "/?"})
         CHECK(parse({h}).options.help);
     std::string usage = play::usageText();
-    for (const char* option : {"--mode", "--seconds", "--grab-at", "--screenshot", "--no-grabber", "--quiet"})
+    for (const char* option :
+         {"--mode", "--seconds", "--grab-at", "--screenshot", "--keys", "--no-grabber", "--quiet", "--second"})
         CHECK(usage.find(option) != std::string::npos);
 }
 

@@ -54,6 +54,42 @@ TEST_CASE("the status line shows position, duration, rate, volume, state, the la
     s.action = "G: grabbed grab-0001.bmp";
     CHECK(play::formatStatus(s) ==
           L"0:01.3 / 0:03.0  rate 1.500  vol -12.5 dB  playing  | event 1: \u7279\u5B9A  | G: grabbed grab-0001.bmp");
+    s.eventClip = 2; // names its clip only when there are two
+    CHECK(play::formatStatus(s) ==
+          L"0:01.3 / 0:03.0  rate 1.500  vol -12.5 dB  playing  | event 1: \u7279\u5B9A  | G: grabbed grab-0001.bmp");
+}
+
+TEST_CASE("with a second clip the status line shows both positions and whose the last event was")
+{
+    play::Status s;
+    s.position = 1.25;
+    s.duration = 3.0;
+    s.rate = 1000;
+    s.state = 2;
+    s.second = true;
+    s.secondPosition = 0.52;
+    s.secondDuration = 2.0;
+    struct Case {
+        int eventCode, eventClip;
+        const wchar_t* line;
+    };
+    const Case cases[] = {
+        {0, 1, L"1: 0:01.3 / 0:03.0  2: 0:00.5 / 0:02.0  rate 1.000  vol 0.0 dB  playing"},
+        {1, 1, L"1: 0:01.3 / 0:03.0  2: 0:00.5 / 0:02.0  rate 1.000  vol 0.0 dB  playing  | 1: event 1: end"},
+        {1, 2, L"1: 0:01.3 / 0:03.0  2: 0:00.5 / 0:02.0  rate 1.000  vol 0.0 dB  playing  | 2: event 1: end"},
+    };
+    for (const Case& c : cases) {
+        CAPTURE(c.eventClip);
+        s.eventCode = c.eventCode;
+        s.eventClip = c.eventClip;
+        s.eventText = L"end";
+        CHECK(play::formatStatus(s) == c.line);
+    }
+    play::Status unread; // the second clip not read yet
+    unread.second = true;
+    unread.rate = 1000;
+    unread.state = 0;
+    CHECK(play::formatStatus(unread) == L"1: --:-- / --:--  2: --:-- / --:--  rate 1.000  vol 0.0 dB  stopped");
 }
 
 TEST_CASE("failure codes in the status line are shown, not hidden")
@@ -83,6 +119,28 @@ TEST_CASE("the video is fitted into the area keeping its aspect ratio, centred")
     CHECK(same(play::fitRect(-3, 240, 640, 480), {0, 0, 640, 480}));
     CHECK(same(play::fitRect(320, 240, 0, 0), {0, 0, 1, 1}));            // minimised window
     CHECK(same(play::fitRect(1000, 1, 10, 10), {0, 4, 10, 1}));          // never thinner than a pixel
+
+    // Two clips: the first in the left two thirds, the second in the right third.
+    struct Case {
+        int videoWidth, videoHeight, areaWidth, areaHeight, clips, clip;
+        Rect fitted;
+    };
+    const Case cases[] = {
+        {320, 240, 640, 480, 1, 1, {0, 0, 640, 480}},     // one clip: the whole area
+        {320, 240, 960, 480, 2, 1, {0, 0, 640, 480}},
+        {320, 240, 960, 480, 2, 2, {640, 120, 320, 240}},
+        {1920, 1080, 960, 480, 2, 2, {640, 150, 320, 180}},
+        {320, 240, 900, 300, 2, 1, {100, 0, 400, 300}},   // a wide window: bars inside each part
+        {320, 240, 900, 300, 2, 2, {600, 37, 300, 225}},
+        {0, 0, 960, 480, 2, 2, {640, 0, 320, 480}},       // size unknown: the whole part
+        {320, 240, 0, 0, 2, 1, {0, 0, 1, 1}},             // minimised
+        {320, 240, 0, 0, 2, 2, {0, 0, 1, 1}},
+    };
+    for (const Case& c : cases) {
+        CAPTURE(c.areaWidth);
+        CAPTURE(c.clip);
+        CHECK(same(play::fitClip(c.videoWidth, c.videoHeight, c.areaWidth, c.areaHeight, c.clips, c.clip), c.fitted));
+    }
 }
 
 TEST_CASE("volume steps by 5 dB within -100..0 dB; rate moves along its ladder")
