@@ -865,6 +865,15 @@ LRESULT CALLBACK hostProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 
 int main(int argc, char** argv)
 {
+#if defined(__i386__)
+    // The x87 control word of most 32-bit script hosts (built with MSVC):
+    // the system's default, 53-bit precision. MinGW's start-up left 64-bit
+    // precision, under which the library switches the word around each
+    // platform time and rate call (one load each way) to keep its answers
+    // exact, and raw DirectShow answers otherwise.
+    const unsigned short defaultControlWord = 0x027f;
+    asm volatile("fldcw %0" : : "m"(defaultControlWord));
+#endif
     bool smoke = false;
     std::string mediaDir, outPath = "results.json", only;
     for (int i = 1; i < argc; ++i) {

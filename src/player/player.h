@@ -216,7 +216,7 @@ int requestPosition(Player& p, bool argumentFits, Request request)
     IMediaPosition* position = heldPosition(p);
     if (!position)
         return OMB_E_NO_POSITION;
-    platform::PlatformFpu fpu;
+    platform::PlatformTimeFpu fpu;
     request(position);
     return OMB_OK;
 }

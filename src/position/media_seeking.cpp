@@ -140,7 +140,7 @@ extern "C" int OMBRIX_CALL omb_GetMediaSeeking(int query) noexcept
     CallScoped<IMediaSeeking> seeking(p.mediaSeeking);
     if (int code = queryGraph(p, ids::IID_IMediaSeeking, p.mediaSeeking, OMB_E_NO_SEEKING))
         return code;
-    platform::PlatformFpu fpu;
+    platform::PlatformTimeFpu fpu;
     return readQuery(seeking.get(), query);
 }
 
@@ -154,6 +154,6 @@ extern "C" int OMBRIX_CALL omb_SetMediaSeeking(int command, int value) noexcept
     CallScoped<IMediaSeeking> seeking(p.mediaSeeking);
     if (int code = queryGraph(p, ids::IID_IMediaSeeking, p.mediaSeeking, OMB_E_NO_SEEKING))
         return code;
-    platform::PlatformFpu fpu;
+    platform::PlatformTimeFpu fpu;
     return runCommand(seeking.get(), command, value);
 }

@@ -38,7 +38,7 @@ extern "C" int OMBRIX_CALL omb_GetSpeed(void) noexcept
     if (!position)
         return OMB_E_NO_POSITION;
     double rate = 0.0;
-    platform::PlatformFpu fpu;
+    platform::PlatformTimeFpu fpu;
     if (FAILED(position->get_Rate(&rate)))
         return OMB_E_NO_POSITION;
     return thousandthsFromRate(rate).value_or(OMB_E_NO_POSITION);

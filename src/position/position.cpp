@@ -23,7 +23,7 @@ inline __attribute__((always_inline)) bool readTime(Player& p, Time which, doubl
     if (!position)
         return false;
     double value = 0.0;
-    platform::PlatformFpu fpu;
+    platform::PlatformTimeFpu fpu;
     HRESULT hr = which == Time::Duration ? position->get_Duration(&value) : position->get_CurrentPosition(&value);
     if (FAILED(hr))
         return false;
