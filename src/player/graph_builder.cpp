@@ -204,15 +204,35 @@ int openGraph(Player& p, const wchar_t* fileName, int mode, int vmrRenderingMode
     return OMB_OK;
 }
 
-// The checks both opens make before the name: 0 to go on, else the code.
-int openAllowed(Player& p, int mode)
+// The name as UTF-16: a wide one as it is, a narrow one converted into
+// `converted`; null when it does not convert.
+const wchar_t* wideName(const wchar_t* fileName, int, std::unique_ptr<wchar_t[]>&) { return fileName; }
+
+const wchar_t* wideName(const char* fileName, int mode, std::unique_ptr<wchar_t[]>& converted)
 {
+    converted = widenFileName(fileName, mode);
+    return converted.get();
+}
+
+// omb_Open and omb_OpenW: open and mode first; then no mode may hand the
+// platform a null name, one longer than a path can be, or one that does not
+// convert: all are refused before a graph exists.
+template <class Char>
+int openNamed(const Char* fileName, int mode, int vmrRenderingMode, int vmrStreamCount)
+{
+    Player& p = player();
     if (p.isOpen())
         return OMB_E_ALREADY_OPEN;
     if (mode < OpenMode_DefaultRenderers || mode > OpenMode_NullVideo)
         return OMB_E_BAD_MODE;
     p.openMode = mode;
-    return OMB_OK;
+    if (!arguments::textWithin(fileName, arguments::kMaxPath))
+        return OMB_E_BAD_FILE_NAME;
+    std::unique_ptr<wchar_t[]> converted;
+    const wchar_t* name = wideName(fileName, mode, converted);
+    if (!name)
+        return OMB_E_BAD_FILE_NAME;
+    return openGraph(p, name, mode, vmrRenderingMode, vmrStreamCount);
 }
 
 } // namespace
@@ -225,28 +245,13 @@ extern "C" {
 int OMBRIX_CALL omb_Open(const char* fileName, int mode, int /*reserved*/, int vmrRenderingMode,
                          int vmrStreamCount) noexcept
 {
-    Player& p = player();
-    if (int code = openAllowed(p, mode))
-        return code;
-    // No mode may hand the platform a null name, one longer than a path can
-    // be, or one that does not convert: all are refused before a graph exists.
-    if (!arguments::textWithin(fileName, arguments::kMaxPath))
-        return OMB_E_BAD_FILE_NAME;
-    const std::unique_ptr<wchar_t[]> name = widenFileName(fileName, mode);
-    if (!name)
-        return OMB_E_BAD_FILE_NAME;
-    return openGraph(p, name.get(), mode, vmrRenderingMode, vmrStreamCount);
+    return openNamed(fileName, mode, vmrRenderingMode, vmrStreamCount);
 }
 
 int OMBRIX_CALL omb_OpenW(const wchar_t* fileName, int mode, int /*reserved*/, int vmrRenderingMode,
                           int vmrStreamCount) noexcept
 {
-    Player& p = player();
-    if (int code = openAllowed(p, mode))
-        return code;
-    if (!arguments::textWithin(fileName, arguments::kMaxPath))
-        return OMB_E_BAD_FILE_NAME;
-    return openGraph(p, fileName, mode, vmrRenderingMode, vmrStreamCount);
+    return openNamed(fileName, mode, vmrRenderingMode, vmrStreamCount);
 }
 
 int OMBRIX_CALL omb_UseUTF8(int flag) noexcept
