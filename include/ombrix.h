@@ -155,7 +155,8 @@ typedef enum OmbCode {
    interface, its held interfaces and frame buffer, renderer statistics.
    Process-wide: COM (omb_Init, omb_Exit), the worker thread and its window
    (omb_CreateThread: one worker repeats and forwards for every player), the
-   event texts, the filter list, the version text, the master volume.
+   text encoding (omb_UseUTF8), the event texts, the filter list, the
+   version text, the master volume.
    Player n's graph events carry OMB_WM_PLAYEREVENT(n) (above), both from its
    graph to the window of omb_SetEvHWND and from the worker to hostWindow.
    Closing one player never touches another's graph, repeat or events. */
