@@ -2,10 +2,7 @@
 // renderer configurations, with a Sample Grabber on request.
 #include "ombrix.h"
 
-#include <cstdint>
-#include <cstring>
 #include <memory>
-#include <new>
 
 #include "platform/com.h"
 #include "platform/fpu.h"

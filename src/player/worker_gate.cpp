@@ -34,29 +34,27 @@ private:
     Mode mode_;
 };
 
-void WorkerGate::publish(Player& p, OpenGraph& built)
+unsigned WorkerGate::exchange(Player& p, OpenGraph& g, int state)
 {
-    collectParked();
     Lock lock(lock_);
-    exchangeGraph(p, built);
+    const unsigned before = graphEpoch_;
+    exchangeGraph(p, g);
     ++graphEpoch_;
     ++runEpoch_;
     stopRequested_ = false;
-    p.playState = PlayState_Open;
+    p.playState = state;
+    return before;
 }
 
-bool WorkerGate::withdraw(Player& p, OpenGraph& parts)
+void WorkerGate::publish(Player& p, OpenGraph& built)
 {
-    unsigned withdrawn;
-    {
-        Lock lock(lock_);
-        withdrawn = graphEpoch_;
-        exchangeGraph(p, parts);
-        ++graphEpoch_;
-        ++runEpoch_;
-        stopRequested_ = false;
-        p.playState = PlayState_Closed;
-    }
+    collectParked();
+    exchange(p, built, PlayState_Open);
+}
+
+void WorkerGate::withdraw(Player& p, OpenGraph& parts)
+{
+    const unsigned withdrawn = exchange(p, parts, PlayState_Closed);
     const bool letGo = waitUntil(
         [](const WorkerGate& g, unsigned epoch) { return !(g.workerHolds_ && g.heldEpoch_ == epoch); }, withdrawn);
     // The worker is stuck inside a call on this graph: it must not go on
@@ -64,7 +62,6 @@ bool WorkerGate::withdraw(Player& p, OpenGraph& parts)
     if (!letGo && parts.mediaControl)
         parts.mediaControl->Stop();
     collectParked();
-    return letGo;
 }
 
 bool WorkerGate::stopRestarts(Player& p)
@@ -139,16 +136,21 @@ void WorkerGate::giveBack(WorkerHold& hold)
     workerHolds_ = false;
 }
 
+bool WorkerGate::wantedLocked(const WorkerHold& hold) const
+{
+    return graphEpoch_ == hold.graphEpoch && runEpoch_ == hold.runEpoch && !stopRequested_;
+}
+
 bool WorkerGate::stillWanted(const WorkerHold& hold) const
 {
     Lock lock(lock_, Lock::Shared);
-    return graphEpoch_ == hold.graphEpoch && runEpoch_ == hold.runEpoch && !stopRequested_;
+    return wantedLocked(hold);
 }
 
 bool WorkerGate::beginRestart(const WorkerHold& hold)
 {
     Lock lock(lock_);
-    if (graphEpoch_ != hold.graphEpoch || runEpoch_ != hold.runEpoch || stopRequested_)
+    if (!wantedLocked(hold))
         return false;
     restartInFlight_ = true;
     return true;

@@ -61,8 +61,8 @@ public:
     void publish(Player& p, OpenGraph& built);
     // Takes the graph out of the player into parts (playState 0) and waits
     // until the worker holds none of it; when the wait runs out, the graph
-    // is stopped. False when it ran out.
-    bool withdraw(Player& p, OpenGraph& parts);
+    // is stopped.
+    void withdraw(Player& p, OpenGraph& parts);
     // omb_Stop: no restart from now on, and none under way. True when the
     // graph that was published at the call is still the published one.
     bool stopRestarts(Player& p);
@@ -115,6 +115,11 @@ public:
 
 private:
     class Lock;
+    // Publication and withdrawal alike: exchanges the per-graph fields,
+    // starts new epochs and sets the play state; the graph epoch before.
+    unsigned exchange(Player& p, OpenGraph& g, int state);
+    // Whether the host still wants the held graph to play; under the lock.
+    bool wantedLocked(const WorkerHold& hold) const;
     bool waitUntil(bool (*done)(const WorkerGate&, unsigned), unsigned epoch);
 
     mutable SRWLOCK lock_ = SRWLOCK_INIT;
