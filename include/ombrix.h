@@ -159,12 +159,23 @@ typedef enum OmbCode {
    version text, the master volume.
    Player n's graph events carry OMB_WM_PLAYEREVENT(n) (above), both from its
    graph to the window of omb_SetEvHWND and from the worker to hostWindow.
-   Closing one player never touches another's graph, repeat or events. */
+   Closing one player never touches another's graph, repeat or events.
 
-/* Makes player n (0 to OMB_PLAYERS - 1) the current one. 0 ok;
-   OMB_E_NO_SUCH_PLAYER for any other n (the current player stays). */
+   Threads: the selection belongs to the calling thread. Each host thread
+   has its own current player, player 0 until that thread selects another,
+   so two threads may drive two players at once, each after selecting its
+   own; one player must be used by one thread at a time. While the library
+   waits and handles the messages sent to the thread (omb_Close and omb_Stop
+   waiting for the worker, the box of omb_Test, the frame of omb_FillterProp),
+   a window procedure of the host may call any export and select another
+   player: when the wait ends, the thread's selection is the one it had
+   before the call. */
+
+/* Makes player n (0 to OMB_PLAYERS - 1) the current one of the calling
+   thread. 0 ok; OMB_E_NO_SUCH_PLAYER for any other n (the current player
+   stays). */
 OMBRIX_API int OMBRIX_CALL omb_SelectPlayer(int n) OMBRIX_NOEXCEPT;
-/* The number of the current player (0 at load). */
+/* The number of the calling thread's current player (0 until it selects). */
 OMBRIX_API int OMBRIX_CALL omb_GetPlayer(void) OMBRIX_NOEXCEPT;
 /* How many players there are: OMB_PLAYERS. */
 OMBRIX_API int OMBRIX_CALL omb_GetPlayerCount(void) OMBRIX_NOEXCEPT;
@@ -179,7 +190,13 @@ OMBRIX_API int OMBRIX_CALL omb_Version(void) OMBRIX_NOEXCEPT;
 OMBRIX_API int OMBRIX_CALL omb_BuildVersion(void) OMBRIX_NOEXCEPT;
 /* CoInitialize(NULL) on the calling thread; returns 0. */
 OMBRIX_API int OMBRIX_CALL omb_Init(void) OMBRIX_NOEXCEPT;
-/* CoUninitialize() on the calling thread (call omb_Close first); returns 0. */
+/* Closes every player's graph, as omb_Close does, then CoUninitialize() on
+   the calling thread; returns 0. Once it returns, no restart or graph event
+   of the worker reaches a graph of before; references the worker still held
+   (a call of its that outlived omb_Close's wait) are neither called nor
+   released when they come back. After omb_Exit every player is closed
+   (player exports answer OMB_E_NOT_OPEN), the selections and the worker
+   window stay, and omb_Init makes the thread ready to open again. */
 OMBRIX_API int OMBRIX_CALL omb_Exit(void) OMBRIX_NOEXCEPT;
 
 /* ---- Open and transport ----------------------------------------------- */
@@ -219,7 +236,9 @@ OMBRIX_API int OMBRIX_CALL omb_Play2(void) OMBRIX_NOEXCEPT;
 /* Stops the graph. 0 ok; OMB_E_NOT_OPEN. The worker restarts nothing from
    here on (omb_Play and omb_Play2 allow it again) and a restart under way is
    waited for (at most 5 s); a graph that messages handled during that wait
-   closed or replaced is left alone. */
+   closed or replaced is left alone. When a restart is still inside the
+   graph after the wait, the worker stops it as soon as that call returns
+   (the graph would not take a stop before), and omb_Stop returns 0 at once. */
 OMBRIX_API int OMBRIX_CALL omb_Stop(void) OMBRIX_NOEXCEPT;
 /* The graph's state: 0 stopped, 1 paused, 2 running; OMB_E_NOT_OPEN;
    OMB_E_NO_STATE when the graph cannot tell it. A transition still under
@@ -227,7 +246,11 @@ OMBRIX_API int OMBRIX_CALL omb_Stop(void) OMBRIX_NOEXCEPT;
    bounded so that a filter that never finishes cannot hang the host). */
 OMBRIX_API int OMBRIX_CALL omb_GetState(void) OMBRIX_NOEXCEPT;
 /* Makes the graph post OMB_WM_GRAPHEVENT (lParam 0) to window for each event;
-   a second call replaces the first; null turns the messages off. 0 ok;
+   a second call replaces the first; null turns the messages off. Given the
+   worker window (omb_CreateThread), the messages carry a number of the
+   graph's instead of 0, so that the worker acts only on the graph that
+   posted them: a message still queued from a closed graph touches nothing,
+   and the worker takes events only from a graph that sends them to it. 0 ok;
    OMB_E_NOT_OPEN when no graph exists; OMB_E_REFUSED when window is not a
    window; OMB_E_NO_EVENT_INTERFACE when the graph has no event interface. */
 OMBRIX_API int OMBRIX_CALL omb_SetEvHWND(omb_handle window) OMBRIX_NOEXCEPT;
@@ -236,8 +259,11 @@ OMBRIX_API int OMBRIX_CALL omb_SetEvHWND(omb_handle window) OMBRIX_NOEXCEPT;
 OMBRIX_API int OMBRIX_CALL omb_GetStopped(void) OMBRIX_NOEXCEPT;
 /* Hides the video window and releases the whole graph. 0 ok; OMB_E_NOT_OPEN.
    It waits (at most 5 s) for the worker to finish with the graph; when that
-   runs out, the graph is stopped and the worker's last references are
-   released at the next omb_Open, omb_Close or omb_Exit. */
+   runs out, it makes no further call on the graph (the platform's graph
+   would make it wait for the worker's call), releases its own references
+   and returns: the worker stops the graph when its call returns, and its
+   last references are released at the next omb_Open, omb_Close or omb_Exit
+   of that player. */
 OMBRIX_API int OMBRIX_CALL omb_Close(void) OMBRIX_NOEXCEPT;
 
 /* ---- Video window ----------------------------------------------------- */

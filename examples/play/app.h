@@ -52,13 +52,15 @@ struct Clip {
 
 class OnPlayer {
 public:
-    explicit OnPlayer(const Clip& clip) : switched_(clip.player != 0) { if (switched_) omb_SelectPlayer(clip.player); }
-    ~OnPlayer() { if (switched_) omb_SelectPlayer(0); }
+    explicit OnPlayer(const Clip& clip) : saved_(omb_GetPlayer()) { omb_SelectPlayer(clip.player); }
+    // The player that was current before, which is not always 0: this runs
+    // inside the library's waits too (a status refresh while clip 2 closes).
+    ~OnPlayer() { omb_SelectPlayer(saved_); }
     OnPlayer(const OnPlayer&) = delete;
     OnPlayer& operator=(const OnPlayer&) = delete;
 
 private:
-    bool switched_;
+    int saved_;
 };
 
 struct App {

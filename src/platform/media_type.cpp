@@ -18,7 +18,7 @@ void freeMediaTypeFormat(AM_MEDIA_TYPE& type)
 void MediaType::reset()
 {
     freeMediaTypeFormat(*this);
-    static_cast<AM_MEDIA_TYPE&>(*this) = AM_MEDIA_TYPE{};
+    clearRecord();
 }
 
 bool MediaType::setFormat(const GUID& type, const void* bytes, ULONG size)
@@ -42,7 +42,7 @@ bool MediaType::setFormat(const GUID& type, const void* bytes, ULONG size)
 AM_MEDIA_TYPE MediaType::detach()
 {
     AM_MEDIA_TYPE handed = *this;
-    static_cast<AM_MEDIA_TYPE&>(*this) = AM_MEDIA_TYPE{};
+    clearRecord();
     return handed;
 }
 

@@ -3,6 +3,8 @@
 #pragma once
 #include <dshow.h>
 
+#include <algorithm>
+#include <cstring>
 #include <utility>
 
 namespace ombrix::platform {
@@ -16,10 +18,19 @@ void freeMediaTypeFormat(AM_MEDIA_TYPE& type);
 // plain AM_MEDIA_TYPE fields for reading.
 class MediaType : public AM_MEDIA_TYPE {
 public:
-    MediaType() : AM_MEDIA_TYPE{} {}
+    // Every byte of the record is zero when it is empty, padding included,
+    // and exchanges swap whole records: an empty one always has the same
+    // bytes.
+    MediaType() : AM_MEDIA_TYPE() { clearRecord(); }
     ~MediaType() { reset(); }
     MediaType(const MediaType&) = delete;
     MediaType& operator=(const MediaType&) = delete;
+    MediaType(MediaType&& other) noexcept : AM_MEDIA_TYPE() { clearRecord(), swap(other); }
+    MediaType& operator=(MediaType&& other) noexcept
+    {
+        swap(other);
+        return *this;
+    }
 
     // Frees what the record owns and clears every field.
     void reset();
@@ -37,11 +48,16 @@ public:
     // Exchanges two records, with what each owns.
     void swap(MediaType& other) noexcept
     {
-        std::swap(static_cast<AM_MEDIA_TYPE&>(*this), static_cast<AM_MEDIA_TYPE&>(other));
+        unsigned char* a = reinterpret_cast<unsigned char*>(static_cast<AM_MEDIA_TYPE*>(this));
+        unsigned char* b = reinterpret_cast<unsigned char*>(static_cast<AM_MEDIA_TYPE*>(&other));
+        std::swap_ranges(a, a + sizeof(AM_MEDIA_TYPE), b);
     }
     // Hands the record, format block included, to a caller who frees it, and
     // leaves this one empty.
     AM_MEDIA_TYPE detach();
+
+private:
+    void clearRecord() { std::memset(static_cast<AM_MEDIA_TYPE*>(this), 0, sizeof(AM_MEDIA_TYPE)); }
 };
 
 } // namespace ombrix::platform

@@ -23,9 +23,16 @@ int OMBRIX_CALL omb_Init(void) noexcept
 
 int OMBRIX_CALL omb_Exit(void) noexcept
 {
-    // References the worker gave back late go while COM is still up.
-    for (int i = 0; i < ombrix::kPlayers; ++i)
-        ombrix::playerAt(i).gate.collectParked();
+    // Every player's graph goes while COM is still up, as omb_Close would
+    // let it go, so that no restart timer or queued graph event of the
+    // worker reaches it afterwards; references the worker gave back late go
+    // too, and any it still holds are disowned.
+    for (int i = 0; i < ombrix::kPlayers; ++i) {
+        ombrix::Player& p = ombrix::playerAt(i);
+        if (p.isOpen())
+            ombrix::tearDownGraph(p);
+        p.gate.disown();
+    }
     CoUninitialize();
     return 0;
 }

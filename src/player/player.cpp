@@ -5,6 +5,7 @@
 
 #include "platform/ids.h"
 #include "platform/media_type.h"
+#include "platform/thread.h"
 
 namespace ombrix {
 
@@ -19,7 +20,31 @@ Player* makePlayers()
     return first;
 }
 
-int current = 0;
+// Each thread's selection lives in a thread-local slot as the player's
+// number; a thread that never selected reads 0, the first player. Where no
+// slot can be had, one selection serves the whole process.
+class Selection {
+public:
+    int get() const { return value_.usable() ? static_cast<int>(value_.get()) : shared_; }
+    void set(int index)
+    {
+        if (value_.usable())
+            value_.set(index);
+        else
+            shared_ = index;
+    }
+
+private:
+    platform::ThreadValue value_;
+    int shared_ = 0;
+};
+
+Selection& selection()
+{
+    // Made at the first call, not at load.
+    static Selection made;
+    return made;
+}
 
 } // namespace
 
@@ -30,15 +55,15 @@ Player& playerAt(int index)
     return players[index];
 }
 
-Player& player() { return playerAt(current); }
+Player& player() { return playerAt(selection().get()); }
 
-int currentPlayer() { return current; }
+int currentPlayer() { return selection().get(); }
 
 bool selectPlayer(int index)
 {
     if (index < 0 || index >= kPlayers)
         return false;
-    current = index;
+    selection().set(index);
     return true;
 }
 
@@ -46,26 +71,6 @@ WorkerThread& workerThread()
 {
     static WorkerThread shared;
     return shared;
-}
-
-void exchangeGraph(Player& p, OpenGraph& g)
-{
-    p.sampleGrabber.Swap(g.sampleGrabber);
-    p.grabberFilter.Swap(g.grabberFilter);
-    p.mediaEvent.Swap(g.mediaEvent);
-    p.mediaControl.Swap(g.mediaControl);
-    p.audioRenderer.Swap(g.audioRenderer);
-    p.videoRenderer.Swap(g.videoRenderer);
-    p.vmr7Filter.Swap(g.vmr7Filter);
-    p.vmr9Filter.Swap(g.vmr9Filter);
-    p.evrFilter.Swap(g.evrFilter);
-    p.nullRenderer.Swap(g.nullRenderer);
-    p.sourceFilter.Swap(g.sourceFilter);
-    p.captureBuilder.Swap(g.captureBuilder);
-    p.graph.Swap(g.graph);
-    p.grabberMediaType.swap(g.grabberMediaType);
-    p.heldPosition.Swap(g.heldPosition);
-    p.frameBuffer.swap(g.frameBuffer);
 }
 
 void releaseGraph(OpenGraph& g)
@@ -95,7 +100,20 @@ void releaseGraph(OpenGraph& g)
 void tearDownGraph(Player& p)
 {
     OpenGraph parts;
-    p.gate.withdraw(p, parts);
+    if (!p.gate.withdraw(p, parts)) {
+        // The worker is still inside a call on this graph, which the
+        // platform serialises with every other state change: only
+        // references are given back here (parts goes out of scope); the
+        // worker stops the graph and turns its notification off as its call
+        // returns.
+        return;
+    }
+    {
+        CallScoped<IVideoWindow> window(p.videoWindow);
+        // Modes without a video window fail the query or the call; both are fine.
+        if (platform::obtain(parts.graph.Get(), ids::IID_IVideoWindow, p.videoWindow))
+            window->put_Visible(OAFALSE);
+    }
     releaseGraph(parts);
 }
 

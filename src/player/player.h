@@ -28,6 +28,13 @@ public:
     ~FrameBuffer() { release(); }
     FrameBuffer(const FrameBuffer&) = delete;
     FrameBuffer& operator=(const FrameBuffer&) = delete;
+    // Moves exchange the blocks (what a graph part's swap needs).
+    FrameBuffer(FrameBuffer&& other) noexcept { swap(other); }
+    FrameBuffer& operator=(FrameBuffer&& other) noexcept
+    {
+        swap(other);
+        return *this;
+    }
 
     // A block of at least size bytes, or null when it cannot be had (the
     // block held before is then kept).
@@ -53,44 +60,76 @@ enum PlayState : int {
     PlayState_Started = 2,
 };
 
-// One player: a graph with everything the exports keep for it. Every
-// interface field owns one reference while it is non-null, except the
-// call-scoped slots, which an export fills at its start and empties before it
-// returns, and activeRenderer, which only borrows.
-struct Player {
+// An interface a graph part owns. MinGW's ComPtr copies on move assignment
+// (a reference taken, the source still holding); this one moves, so that
+// exchanging two graph parts takes and gives back no reference.
+template <class T>
+class GraphRef : public ComPtr<T> {
+public:
+    GraphRef() = default;
+    GraphRef(const GraphRef&) = delete;
+    GraphRef& operator=(const GraphRef&) = delete;
+    GraphRef(GraphRef&& other) noexcept : ComPtr<T>() { this->Swap(other); }
+    GraphRef& operator=(GraphRef&& other) noexcept
+    {
+        GraphRef taken(std::move(other));
+        this->Swap(taken);
+        return *this;
+    }
+};
+
+// Everything of one graph: the interfaces the exports keep for it and what
+// is kept besides them. A Player holds one as its graph part; omb_Open
+// builds one outside the Player (it is published only when the open
+// succeeds) and omb_Close takes it out whole for the teardown. Publication
+// and withdrawal swap the whole part, so a field added here can never stay
+// behind in a closed player. The names are those of the Player's fields.
+struct OpenGraph {
+    OpenGraph() = default;
+    OpenGraph(OpenGraph&&) noexcept = default;
+    OpenGraph& operator=(OpenGraph&&) noexcept = default;
+
+    platform::MediaType grabberMediaType;
+    GraphRef<IBaseFilter> sourceFilter;
+    GraphRef<IMediaEventEx> mediaEvent;
+    GraphRef<ICaptureGraphBuilder2> captureBuilder;
+    GraphRef<IMediaControl> mediaControl;
+    GraphRef<IGraphBuilder> graph;
+    GraphRef<IBaseFilter> videoRenderer;
+    GraphRef<IBaseFilter> vmr9Filter;
+    GraphRef<IBaseFilter> vmr7Filter;
+    GraphRef<IBaseFilter> evrFilter;
+    GraphRef<IBaseFilter> audioRenderer;
+    GraphRef<IBaseFilter> nullRenderer;
+    GraphRef<IBaseFilter> grabberFilter;
+    GraphRef<ISampleGrabber> sampleGrabber;
+
+    // Kept for the open graph only so that cheap exports make one platform
+    // call.
+    GraphRef<IMediaPosition> heldPosition;
+    FrameBuffer frameBuffer;
+};
+
+// One player: its graph part with everything the exports keep for the
+// graph, the call-scoped slots and its flags. Every interface field owns one
+// reference while it is non-null, except the call-scoped slots, which an
+// export fills at its start and empties before it returns, and
+// activeRenderer, which only borrows.
+struct Player : OpenGraph {
     explicit Player(int slot) : index(slot) {}
     Player(const Player&) = delete;
     Player& operator=(const Player&) = delete;
 
     const int index; // its number, 0 to kPlayers - 1
     ComPtr<IMFVideoDisplayControl> displayControl;   // call-scoped
-    platform::MediaType grabberMediaType;
-    ComPtr<IBaseFilter> sourceFilter;
     ComPtr<IBaseFilter> propertyFilter;              // call-scoped
-    ComPtr<IMediaEventEx> mediaEvent;
     ComPtr<IVideoWindow> videoWindow;                // call-scoped
-    ComPtr<ICaptureGraphBuilder2> captureBuilder;
     ComPtr<IVideoFrameStep> frameStep;               // call-scoped
     ComPtr<IMediaSeeking> mediaSeeking;              // call-scoped
-    ComPtr<IMediaControl> mediaControl;
-    ComPtr<IGraphBuilder> graph;
     int playState = PlayState_Closed;
     int openMode = 0;
     int useGrabber = 0;
-    ComPtr<IBaseFilter> videoRenderer;
-    ComPtr<IBaseFilter> vmr9Filter;
-    ComPtr<IBaseFilter> vmr7Filter;
-    ComPtr<IBaseFilter> evrFilter;
-    ComPtr<IBaseFilter> audioRenderer;
-    ComPtr<IBaseFilter> nullRenderer;
     IBaseFilter* activeRenderer = nullptr;           // call-scoped, borrowed
-    ComPtr<IBaseFilter> grabberFilter;
-    ComPtr<ISampleGrabber> sampleGrabber;
-
-    // Kept for the open graph only so that cheap exports make one platform
-    // call; published and withdrawn with the graph (OpenGraph).
-    ComPtr<IMediaPosition> heldPosition;
-    FrameBuffer frameBuffer;
 
     // Coordination with the worker thread.
     WorkerGate gate;
@@ -103,11 +142,27 @@ struct Player {
 constexpr int kPlayers = OMB_PLAYERS;
 Player& playerAt(int index);
 
-// The current player, on which every player export acts (omb_SelectPlayer;
-// the first one at load). Chosen and read on the host's thread only.
+// The current player, on which every player export acts: each thread
+// chooses its own (omb_SelectPlayer); a thread that never chose acts on the
+// first one.
 Player& player();
 int currentPlayer();
 bool selectPlayer(int index);
+
+// Keeps the calling thread's selection across a stretch in which the library
+// dispatches messages to the host's windows (its waits, a modal box): a
+// handler that selects another player leaves the caller's selection as it
+// was once the stretch ends.
+class KeepSelection {
+public:
+    KeepSelection() : saved_(currentPlayer()) {}
+    ~KeepSelection() { selectPlayer(saved_); }
+    KeepSelection(const KeepSelection&) = delete;
+    KeepSelection& operator=(const KeepSelection&) = delete;
+
+private:
+    int saved_;
+};
 
 // What all players share: the worker thread and its window, and where it
 // forwards graph events.
@@ -152,33 +207,6 @@ private:
     ComPtr<T>& slot_;
 };
 
-// Everything of one graph outside the Player: while omb_Open builds it (it
-// is published only when the open succeeds) and while it is torn down. The
-// names are those of the Player's fields.
-struct OpenGraph {
-    ComPtr<ISampleGrabber> sampleGrabber;
-    ComPtr<IBaseFilter> grabberFilter;
-    ComPtr<IMediaEventEx> mediaEvent;
-    ComPtr<IMediaControl> mediaControl;
-    ComPtr<IBaseFilter> audioRenderer;
-    ComPtr<IBaseFilter> videoRenderer;
-    ComPtr<IBaseFilter> vmr7Filter;
-    ComPtr<IBaseFilter> vmr9Filter;
-    ComPtr<IBaseFilter> evrFilter;
-    ComPtr<IBaseFilter> nullRenderer;
-    ComPtr<IBaseFilter> sourceFilter;
-    ComPtr<ICaptureGraphBuilder2> captureBuilder;
-    ComPtr<IGraphBuilder> graph;
-    // What is kept for the graph besides its interfaces.
-    platform::MediaType grabberMediaType;
-    ComPtr<IMediaPosition> heldPosition;
-    FrameBuffer frameBuffer;
-};
-
-// Exchanges every per-graph field between the Player and g (the worker gate
-// calls it under its lock).
-void exchangeGraph(Player& p, OpenGraph& g);
-
 // The one teardown of a graph outside the Player: the Sample Grabber (and
 // its media type's format block), event notification off and the event
 // interface, then mediaControl, the audio renderer, the mode's video
@@ -187,8 +215,10 @@ void exchangeGraph(Player& p, OpenGraph& g);
 // through tearDownGraph.
 void releaseGraph(OpenGraph& parts);
 
-// omb_Close's teardown: the worker gate withdraws the graph (playState 0) and
-// waits for the worker; the graph is released on the calling thread.
+// omb_Close's teardown (and omb_Exit's): the worker gate withdraws the graph
+// (playState 0) and waits for the worker; the video window is hidden and the
+// graph released on the calling thread. When the wait runs out, only
+// references are released here (the worker stops the graph).
 void tearDownGraph(Player& p);
 
 // Asks the graph for IMediaPosition into Player::heldPosition.

@@ -79,10 +79,18 @@ int OMBRIX_CALL omb_Stop(void) noexcept
     // media that was queued before; a restart already under way finishes
     // first, so that it cannot land after the Stop. Messages handled during
     // that wait may have closed the graph, or closed it and opened another:
-    // neither is stopped.
-    if (!p.gate.stopRestarts(p))
+    // neither is stopped. A restart still inside the graph when the wait
+    // runs out gets the Stop from the worker as its Run returns: one from
+    // here would wait for that Run.
+    switch (p.gate.stopRestarts(p)) {
+    case WorkerGate::StopTurn::Gone:
         return 0;
-    p.mediaControl->Stop();
+    case WorkerGate::StopTurn::Mine:
+        p.mediaControl->Stop();
+        break;
+    case WorkerGate::StopTurn::Worker:
+        break;
+    }
     p.playState = PlayState_Open;
     return 0;
 }
@@ -109,10 +117,16 @@ int OMBRIX_CALL omb_SetEvHWND(omb_handle window) noexcept
     ComPtr<IMediaEventEx> events;
     if (!platform::obtain(p.graph.Get(), ids::IID_IMediaEventEx, events))
         return OMB_E_NO_EVENT_INTERFACE;
-    events->SetNotifyWindow(static_cast<OAHWND>(window), graphEventMessage(p.index), 0);
+    // The worker window is given the graph's epoch with each notification,
+    // so that it can tell a message of a graph closed since; any other
+    // window gets lParam 0.
+    HWND target = reinterpret_cast<HWND>(window);
+    const HWND worker = workerThread().threadWindow;
+    const LONG_PTR tag = target && target == worker ? p.gate.eventTag() : 0;
+    events->SetNotifyWindow(static_cast<OAHWND>(window), graphEventMessage(p.index), tag);
     // A second call replaces the interface the first one left; the old
     // reference goes here, outside the gate's lock.
-    p.gate.replaceEvents(p, events);
+    p.gate.replaceEvents(p, events, target);
     return 0;
 }
 
@@ -136,14 +150,6 @@ int OMBRIX_CALL omb_Close(void) noexcept
     Player& p = player();
     if (!p.isOpen())
         return OMB_E_NOT_OPEN;
-
-    {
-        CallScoped<IVideoWindow> window(p.videoWindow);
-        // Modes without a video window fail the query or the call; both are fine.
-        if (platform::obtain(p.graph.Get(), ids::IID_IVideoWindow, p.videoWindow))
-            window->put_Visible(OAFALSE);
-    }
-
     tearDownGraph(p);
     return 0;
 }

@@ -38,10 +38,11 @@ unsigned WorkerGate::exchange(Player& p, OpenGraph& g, int state)
 {
     Lock lock(lock_);
     const unsigned before = graphEpoch_;
-    exchangeGraph(p, g);
+    std::swap(static_cast<OpenGraph&>(p), g);
     ++graphEpoch_;
     ++runEpoch_;
     stopRequested_ = false;
+    eventWindow_ = nullptr;
     p.playState = state;
     return before;
 }
@@ -52,19 +53,26 @@ void WorkerGate::publish(Player& p, OpenGraph& built)
     exchange(p, built, PlayState_Open);
 }
 
-void WorkerGate::withdraw(Player& p, OpenGraph& parts)
+bool WorkerGate::withdraw(Player& p, OpenGraph& parts)
 {
     const unsigned withdrawn = exchange(p, parts, PlayState_Closed);
-    const bool letGo = waitUntil(
+    bool letGo = waitUntil(
         [](const WorkerGate& g, unsigned epoch) { return !(g.workerHolds_ && g.heldEpoch_ == epoch); }, withdrawn);
-    // The worker is stuck inside a call on this graph: it must not go on
-    // playing while the worker's references keep it alive.
-    if (!letGo && parts.mediaControl)
-        parts.mediaControl->Stop();
+    if (!letGo) {
+        // The worker is stuck inside a call on this graph. It must not go
+        // on playing while the worker's references keep it alive, but a
+        // Stop from here would wait for that call: the worker stops it when
+        // the call returns (rule 5), unless it let go just now.
+        Lock lock(lock_);
+        letGo = !(workerHolds_ && heldEpoch_ == withdrawn);
+        if (!letGo)
+            abandonedEpoch_ = withdrawn;
+    }
     collectParked();
+    return letGo;
 }
 
-bool WorkerGate::stopRestarts(Player& p)
+WorkerGate::StopTurn WorkerGate::stopRestarts(Player& p)
 {
     unsigned epoch;
     {
@@ -76,8 +84,14 @@ bool WorkerGate::stopRestarts(Player& p)
     waitUntil([](const WorkerGate& g, unsigned) { return !g.restartInFlight_; }, 0);
     // Messages handled during the wait may have closed the graph, or closed
     // it and opened another one.
-    Lock lock(lock_, Lock::Shared);
-    return graphEpoch_ == epoch && p.isOpen();
+    Lock lock(lock_);
+    if (graphEpoch_ != epoch || !p.isOpen())
+        return StopTurn::Gone;
+    if (restartInFlight_) {
+        stopAfterRestart_ = true;
+        return StopTurn::Worker;
+    }
+    return StopTurn::Mine;
 }
 
 void WorkerGate::allowRestarts()
@@ -86,10 +100,17 @@ void WorkerGate::allowRestarts()
     stopRequested_ = false;
 }
 
-void WorkerGate::replaceEvents(Player& p, ComPtr<IMediaEventEx>& events)
+void WorkerGate::replaceEvents(Player& p, ComPtr<IMediaEventEx>& events, HWND window)
 {
     Lock lock(lock_);
     p.mediaEvent.Swap(events);
+    eventWindow_ = window;
+}
+
+LONG_PTR WorkerGate::eventTag() const
+{
+    Lock lock(lock_, Lock::Shared);
+    return static_cast<LONG_PTR>(graphEpoch_);
 }
 
 void WorkerGate::collectParked()
@@ -102,10 +123,18 @@ void WorkerGate::collectParked()
     // Released here, outside the lock: the last release tears the graph down.
 }
 
-bool WorkerGate::take(const Player& p, WorkerHold& hold)
+void WorkerGate::disown()
+{
+    collectParked();
+    Lock lock(lock_);
+    disowned_ = true;
+    disownedBelow_ = graphEpoch_ + 1;
+}
+
+bool WorkerGate::take(const Player& p, WorkerHold& hold, HWND worker, LONG_PTR tag)
 {
     Lock lock(lock_);
-    if (!p.mediaEvent)
+    if (!p.mediaEvent || !worker || eventWindow_ != worker || (tag != 0 && tag != static_cast<LONG_PTR>(graphEpoch_)))
         return false;
     hold.events = p.mediaEvent;
     hold.graph = p.graph;
@@ -120,14 +149,39 @@ bool WorkerGate::take(const Player& p, WorkerHold& hold)
 void WorkerGate::giveBack(WorkerHold& hold)
 {
     WorkerHold stray;
+    bool stop = false;
     {
         Lock lock(lock_);
         if (hold.graphEpoch != graphEpoch_) {
-            // Withdrawn meanwhile: the host's thread releases it.
-            std::swap(parked_.empty() ? parked_ : stray, hold);
-            workerHolds_ = false;
-            return;
+            const bool disowned = disownedLocked(hold);
+            stop = abandonedEpoch_ == hold.graphEpoch && !disowned;
+            if (abandonedEpoch_ == hold.graphEpoch)
+                abandonedEpoch_ = 0;
+            if (disowned) {
+                // COM may be gone: nothing of this graph is called again.
+                hold.events.Detach();
+                hold.graph.Detach();
+                hold.control.Detach();
+                workerHolds_ = false;
+                return;
+            }
+            if (!stop) {
+                // Withdrawn meanwhile: the host's thread releases it.
+                std::swap(parked_.empty() ? parked_ : stray, hold);
+                workerHolds_ = false;
+                return;
+            }
         }
+    }
+    if (stop) {
+        // The host gave up waiting for this graph (rule 5).
+        hold.events->SetNotifyWindow(0, 0, 0);
+        if (hold.control)
+            hold.control->Stop();
+        Lock lock(lock_);
+        std::swap(parked_.empty() ? parked_ : stray, hold);
+        workerHolds_ = false;
+        return;
     }
     // Still published: the player's own references outlive these, because
     // a withdrawal waits for the flag below.
@@ -139,6 +193,17 @@ void WorkerGate::giveBack(WorkerHold& hold)
 bool WorkerGate::wantedLocked(const WorkerHold& hold) const
 {
     return graphEpoch_ == hold.graphEpoch && runEpoch_ == hold.runEpoch && !stopRequested_;
+}
+
+bool WorkerGate::disownedLocked(const WorkerHold& hold) const
+{
+    return disowned_ && hold.graphEpoch != graphEpoch_ && static_cast<int>(hold.graphEpoch - disownedBelow_) < 0;
+}
+
+bool WorkerGate::disowned(const WorkerHold& hold) const
+{
+    Lock lock(lock_, Lock::Shared);
+    return disownedLocked(hold);
 }
 
 bool WorkerGate::stillWanted(const WorkerHold& hold) const
@@ -156,10 +221,11 @@ bool WorkerGate::beginRestart(const WorkerHold& hold)
     return true;
 }
 
-void WorkerGate::endRestart()
+bool WorkerGate::endRestart()
 {
     Lock lock(lock_);
     restartInFlight_ = false;
+    return std::exchange(stopAfterRestart_, false);
 }
 
 WorkerGate::State WorkerGate::state() const
@@ -179,13 +245,8 @@ const char* WorkerGate::consistent(const Player& p) const
         return "a call-scoped slot is filled between calls";
     if (p.isOpen())
         return p.graph && p.mediaControl ? nullptr : "an open player lacks its graph or control";
-    const bool anyGraphField = p.graph || p.mediaControl || p.mediaEvent || p.sourceFilter || p.captureBuilder ||
-                               p.videoRenderer || p.vmr7Filter || p.vmr9Filter || p.evrFilter || p.audioRenderer ||
-                               p.nullRenderer || p.grabberFilter || p.sampleGrabber;
-    if (anyGraphField)
-        return "a closed player holds an interface of a graph";
-    if (p.heldPosition || p.frameBuffer.data() || p.grabberMediaType.pbFormat || p.grabberMediaType.pUnk)
-        return "a closed player keeps a cache of a graph";
+    if (eventWindow_)
+        return "a closed player sends events to a window";
     return nullptr;
 }
 
@@ -202,7 +263,9 @@ bool WorkerGate::waitUntil(bool (*done)(const WorkerGate&, unsigned), unsigned e
             return false;
         // The worker may be waiting for this thread (a renderer window of
         // the host's thread, a forwarded event): sent messages are handled
-        // meanwhile.
+        // meanwhile, and a handler that selects a player leaves this
+        // thread's selection as it was.
+        KeepSelection keep;
         platform::dispatchSentMessages(1);
     }
 }

@@ -18,11 +18,22 @@
 //  4. Stop. omb_Stop starts a new run epoch and waits (bounded) for a restart
 //     under way, so that none lands after it; it stops the graph only if that
 //     graph is still the published one after the wait.
-//  5. Time-outs. A withdrawal whose wait runs out stops the withdrawn graph at
-//     once; the worker's references are never released on its thread nor
-//     dropped: they are parked. One parked slot is enough: the worker holds
-//     one set at a time, and every withdrawal empties the slot after its wait,
-//     which comes after the worker took the references it may park next.
+//  5. Time-outs. The host's thread never calls a graph the worker is still
+//     inside once a wait ran out: the platform's graph serialises its state
+//     changes, so a Stop would wait for the worker's Run without bound. The
+//     worker stops that graph itself when its call returns (and, for a
+//     withdrawn one, turns its notification off), then gives its references
+//     back: they are never released on its thread nor dropped, but parked.
+//     One parked slot is enough: the worker holds one set at a time, and
+//     every withdrawal empties the slot after its wait, which comes after
+//     the worker took the references it may park next.
+//  6. Events. The worker takes a graph's events only while that graph sends
+//     them to the worker window, and only at a message of that graph: the
+//     graph posts its epoch, so a message still queued from a closed graph
+//     touches nothing of the next one.
+//  7. Exit. omb_Exit withdraws every graph and disowns what the worker still
+//     holds: once COM is gone, references that come back late are neither
+//     called nor released.
 #pragma once
 #include <windows.h>
 #include <dshow.h>
@@ -60,31 +71,48 @@ public:
     // Hands a built graph to the player (playState 1).
     void publish(Player& p, OpenGraph& built);
     // Takes the graph out of the player into parts (playState 0) and waits
-    // until the worker holds none of it; when the wait runs out, the graph
-    // is stopped.
-    void withdraw(Player& p, OpenGraph& parts);
-    // omb_Stop: no restart from now on, and none under way. True when the
-    // graph that was published at the call is still the published one.
-    bool stopRestarts(Player& p);
+    // until the worker holds none of it. False when the wait ran out: the
+    // worker is inside a call on that graph, and stops it when it returns;
+    // the caller must make no platform call on it but Release.
+    bool withdraw(Player& p, OpenGraph& parts);
+    // omb_Stop: no restart from now on, and none under way.
+    enum class StopTurn {
+        Mine,    // the graph published at the call is still published: stop it
+        Gone,    // messages handled during the wait closed it: nothing to stop
+        Worker,  // a restart is still inside the graph: the worker stops it
+    };
+    StopTurn stopRestarts(Player& p);
     // omb_Play and omb_Play2: the worker repeats the media again.
     void allowRestarts();
-    // omb_SetEvHWND: swaps the player's event interface with events.
-    void replaceEvents(Player& p, ComPtr<IMediaEventEx>& events);
+    // omb_SetEvHWND: swaps the player's event interface with events, whose
+    // notifications now go to window.
+    void replaceEvents(Player& p, ComPtr<IMediaEventEx>& events, HWND window);
+    // What the graph posts with its notifications (SetNotifyWindow's
+    // instance data) when they go to the worker window.
+    LONG_PTR eventTag() const;
     // Releases what the worker gave back after a withdrawal.
     void collectParked();
+    // omb_Exit, after the withdrawal: references the worker still holds are
+    // never called nor released when they come back.
+    void disown();
 
     // ---- the worker thread ----
 
-    // Copies the current graph's references into hold; false when the player
-    // has no event interface.
-    bool take(const Player& p, WorkerHold& hold);
+    // Copies the current graph's references into hold; false unless the
+    // player's graph sends its events to worker and, for a tag other than 0,
+    // the tag is that graph's (a message of a graph withdrawn since is
+    // stale).
+    bool take(const Player& p, WorkerHold& hold, HWND worker, LONG_PTR tag);
     // Gives the references back (rule 3).
     void giveBack(WorkerHold& hold);
+    // Whether omb_Exit disowned the held graph (rule 7).
+    bool disowned(const WorkerHold& hold) const;
     // Whether the host still wants the held graph to play (rule 2).
     bool stillWanted(const WorkerHold& hold) const;
-    // Brackets a restart; begin is false when it is not wanted.
+    // Brackets a restart; begin is false when it is not wanted. end is true
+    // when omb_Stop's wait ran out meanwhile: the worker stops the graph.
     bool beginRestart(const WorkerHold& hold);
-    void endRestart();
+    bool endRestart();
 
     // What the worker remembers of its restarts, worker thread only: the
     // last one, to see an end that comes again at once, and one put off to
@@ -104,10 +132,12 @@ public:
         bool stopRequested, workerHolds, restartInFlight, parked;
     };
     State state() const;
-    // The rules that can be seen from outside at a quiet moment: a closed
-    // player holds nothing of a graph, an open one its graph and control; a
-    // restart runs only inside a hold; nothing is parked for a graph that is
-    // still published. Returns the first broken one, or null.
+    // The rules that can be seen from outside at a quiet moment: an open
+    // player holds its graph and control, a closed one sends events to no
+    // window; a restart runs only inside a hold; nothing is parked for a
+    // graph that is still published. Returns the first broken one, or null.
+    // (That a closed player holds nothing of a graph follows from the whole
+    // exchange of its graph part.)
     const char* consistent(const Player& p) const;
 
     // The bound of the waits (tests shorten it).
@@ -120,6 +150,7 @@ private:
     unsigned exchange(Player& p, OpenGraph& g, int state);
     // Whether the host still wants the held graph to play; under the lock.
     bool wantedLocked(const WorkerHold& hold) const;
+    bool disownedLocked(const WorkerHold& hold) const;
     bool waitUntil(bool (*done)(const WorkerGate&, unsigned), unsigned epoch);
 
     mutable SRWLOCK lock_ = SRWLOCK_INIT;
@@ -129,6 +160,11 @@ private:
     bool workerHolds_ = false;
     unsigned heldEpoch_ = 0;   // the graph epoch of the worker's hold
     bool restartInFlight_ = false;
+    bool stopAfterRestart_ = false; // omb_Stop handed its Stop to the worker
+    unsigned abandonedEpoch_ = 0;   // a withdrawn graph the worker stops (0: none)
+    HWND eventWindow_ = nullptr;    // where the published graph's events go
+    bool disowned_ = false;         // omb_Exit: late references are dropped
+    unsigned disownedBelow_ = 0;    // ... for graph epochs before this one
     WorkerHold parked_;
 };
 

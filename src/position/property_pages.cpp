@@ -66,6 +66,8 @@ void showFrame(HWND owner, IBaseFilter* filter)
         std::vector<CLSID> usable = pages.pElems ? creatablePages(pages) : std::vector<CLSID>{};
         if (!usable.empty()) {
             IUnknown* objects[] = {filter};
+            // The frame's modal loop runs the host's handlers.
+            KeepSelection keep;
             platform::propertyFrameFn(owner, 0, 0, name.info.achName, 1, objects, static_cast<ULONG>(usable.size()),
                                       usable.data(), 0, 0, nullptr);
         }

@@ -11,6 +11,7 @@
 #include "platform/dialogs.h"
 #include "platform/ids.h"
 #include "player/graph_builder.h"
+#include "player/player.h"
 
 namespace ombrix {
 namespace {
@@ -67,7 +68,11 @@ void runSelfTest()
             control->Run();
     }
 
-    platform::messageBoxFn(nullptr, L"Block Execution", L"Block", MB_OK);
+    {
+        // The box's modal loop runs the host's handlers.
+        KeepSelection keep;
+        platform::messageBoxFn(nullptr, L"Block Execution", L"Block", MB_OK);
+    }
 
     // Playback ends with the box, before the graph is let go.
     if (control)

@@ -66,7 +66,10 @@ void restartFromBeginning(WorkerGate& gate, const WorkerHold& held)
     position.Reset();
     if (gate.stillWanted(held) && held.control)
         held.control->Run();
-    gate.endRestart();
+    // omb_Stop gave up waiting for this restart: its Stop is made here,
+    // where it cannot wait for the Run above.
+    if (gate.endRestart() && held.control)
+        held.control->Stop();
 }
 
 bool endsTooSoon(const WorkerGate& gate, const WorkerHold& held)
@@ -90,27 +93,30 @@ void runDeferredRestart(Player& p, HWND window)
         return;
     deferred.pending = false;
     WorkerHold held;
-    if (!p.gate.take(p, held))
+    if (!p.gate.take(p, held, window, static_cast<LONG_PTR>(deferred.graphEpoch)))
         return;
-    if (held.graphEpoch == deferred.graphEpoch && held.runEpoch == deferred.runEpoch)
+    if (held.runEpoch == deferred.runEpoch)
         restartFromBeginning(p.gate, held);
     p.gate.giveBack(held);
 }
 
-// Takes the pending events. No lock is held while the platform is called or
-// while the host's window handles a forwarded event, and no reference is
-// held across the forwarding.
-void drainEvents(Player& p, HWND window)
+// Takes the pending events of the graph whose message this is (tag: what it
+// posted, 0 for any graph that sends its events here). No lock is held while
+// the platform is called or while the host's window handles a forwarded
+// event, and no reference is held across the forwarding.
+void drainEvents(Player& p, HWND window, LONG_PTR tag)
 {
     bool restarted = false;
     for (int taken = 0; taken < kDrainLimit; ++taken) {
         WorkerHold held;
-        if (!p.gate.take(p, held))
+        if (!p.gate.take(p, held, window, tag))
             return;
+        tag = static_cast<LONG_PTR>(held.graphEpoch);
         LONG code = 0;
         LONG_PTR param1 = 0, param2 = 0;
         const bool got = held.events->GetEvent(&code, &param1, &param2, 0) == S_OK;
-        if (got)
+        // A graph disowned by omb_Exit meanwhile is called no more.
+        if (got && !p.gate.disowned(held))
             held.events->FreeEventParams(code, param1, param2);
         if (got && code == EC_COMPLETE) {
             if (restarted || endsTooSoon(p.gate, held)) {
@@ -128,7 +134,7 @@ void drainEvents(Player& p, HWND window)
             SendMessageA(w.hostWindow, graphEventMessage(p.index), static_cast<WPARAM>(code),
                          static_cast<LPARAM>(code));
     }
-    PostMessageA(window, graphEventMessage(p.index), 0, 0);
+    PostMessageA(window, graphEventMessage(p.index), 0, tag);
 }
 
 LRESULT CALLBACK workerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -152,7 +158,7 @@ LRESULT CALLBACK workerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         break;
     default:
         if (Player* p = playerOfMessage(message)) {
-            drainEvents(*p, window);
+            drainEvents(*p, window, static_cast<LONG_PTR>(lParam));
             return 0;
         }
         break;

@@ -10,8 +10,22 @@
 
 namespace fakes {
 
+class FakeGraph::StateLock {
+public:
+    explicit StateLock(CRITICAL_SECTION& lock) : lock_(lock) { EnterCriticalSection(&lock_); }
+    ~StateLock() { LeaveCriticalSection(&lock_); }
+    StateLock(const StateLock&) = delete;
+    StateLock& operator=(const StateLock&) = delete;
+
+private:
+    CRITICAL_SECTION& lock_;
+};
+
+FakeGraph::~FakeGraph() { DeleteCriticalSection(&stateLock_); }
+
 FakeGraph::FakeGraph(World& w) : FakeObject(w, "graph")
 {
+    InitializeCriticalSection(&stateLock_);
     offer(ombrix::ids::IID_IGraphBuilder, static_cast<IGraphBuilder*>(this));
     offer(IID_IFilterGraph, static_cast<IFilterGraph*>(this));
     offer(ombrix::ids::IID_IMediaControl, static_cast<IMediaControl*>(this));
@@ -149,6 +163,7 @@ HRESULT FakeGraph::AddSourceFilter(LPCWSTR file, LPCWSTR n, IBaseFilter** filter
 
 HRESULT FakeGraph::Run()
 {
+    StateLock lock(stateLock_);
     record("Run");
     state = State_Running;
     // Quirk graph_Run_completes: a clip of no length, ended as soon as it
@@ -160,6 +175,7 @@ HRESULT FakeGraph::Run()
 
 HRESULT FakeGraph::Pause()
 {
+    StateLock lock(stateLock_);
     record("Pause");
     state = State_Paused;
     return outcome("Pause");
@@ -167,6 +183,7 @@ HRESULT FakeGraph::Pause()
 
 HRESULT FakeGraph::Stop()
 {
+    StateLock lock(stateLock_);
     record("Stop");
     state = State_Stopped;
     return outcome("Stop");
@@ -215,6 +232,7 @@ HRESULT FakeGraph::SetNotifyWindow(OAHWND window, LONG message, LONG_PTR instanc
     record("SetNotifyWindow", window, message, instance);
     notifyWindow = reinterpret_cast<HWND>(window);
     notifyMessage = static_cast<UINT>(message);
+    notifyInstance = instance;
     return outcome("SetNotifyWindow");
 }
 
@@ -244,6 +262,7 @@ HRESULT FakeGraph::SetWindowForeground(LONG focus)
 
 HRESULT FakeGraph::put_Visible(LONG visible)
 {
+    StateLock lock(stateLock_);
     record("put_Visible", visible);
     windowProps["Visible"] = visible;
     return outcome("put_Visible");
@@ -263,7 +282,7 @@ void FakeGraph::queueEvent(long code, LONG_PTR param1, LONG_PTR param2, bool not
     events.push_back({code, param1, param2});
     LeaveCriticalSection(&world.objectsLock());
     if (notify && notifyWindow)
-        PostMessageW(notifyWindow, notifyMessage, 0, 0);
+        PostMessageW(notifyWindow, notifyMessage, 0, notifyInstance);
 }
 
 } // namespace fakes

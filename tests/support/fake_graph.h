@@ -21,6 +21,7 @@ class FakeGraph : public FakeObject,
                   public IVideoFrameStepStubs {
 public:
     explicit FakeGraph(World& world);
+    ~FakeGraph() override;
     FAKE_IUNKNOWN
     void finalRelease() override;
     FAKE_IDISPATCH
@@ -38,6 +39,7 @@ public:
     std::vector<Event> events;
     HWND notifyWindow = nullptr;
     UINT notifyMessage = 0;
+    LONG_PTR notifyInstance = 0; // what each posted message carries as lParam
     std::map<std::string, long> windowProps; // what the IVideoWindow setters stored
 
     // IFilterGraph / IGraphBuilder
@@ -150,11 +152,17 @@ public:
 
     int completedRuns = 0;
     bool holds(const std::string& fakeName) const;
+
     // Queues an event; like the real graph, posts the graph-event message to
     // the notification window when asked to.
     void queueEvent(long code, LONG_PTR param1 = 0, LONG_PTR param2 = 0, bool notify = false);
 
 private:
+    // The platform's graph changes state under one lock: a Stop (or a
+    // hiding of its video window) waits for a Run under way on another
+    // thread.
+    class StateLock;
+    CRITICAL_SECTION stateLock_;
     using IGraphBuilderStubs::RenderFile;
     HRESULT setProperty(const char* property, LONG value);
     HRESULT getProperty(const char* property, LONG* value);

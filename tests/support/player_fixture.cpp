@@ -2,6 +2,9 @@
 
 #include <doctest.h>
 
+#include <cstring>
+#include <new>
+
 #include "ombrix.h"
 
 namespace testing {
@@ -26,6 +29,7 @@ FakePlayer::~FakePlayer()
     for (int i = 0; i < ombrix::kPlayers; ++i) {
         const char* broken = ombrix::playerAt(i).gate.consistent(ombrix::playerAt(i));
         CHECK_MESSAGE(broken == nullptr, "player " << i << ": " << (broken ? broken : ""));
+        CHECK_MESSAGE(graphFieldsEmpty(ombrix::playerAt(i)), "player " << i << " keeps something of a graph");
     }
     std::string left;
     for (const std::string& o : world.outstanding())
@@ -44,8 +48,15 @@ FakePlayer::~FakePlayer()
 
 bool graphFieldsEmpty(const ombrix::Player& p)
 {
-    // The gate's check covers every field of a graph and what is kept for it.
-    return !p.isOpen() && p.gate.consistent(p) == nullptr && !p.gate.state().parked;
+    // Judged without naming a field: the player's graph part has the bytes
+    // of a new one (made, like the players, in zeroed storage), so a field
+    // that survives a teardown shows whatever its type.
+    alignas(ombrix::OpenGraph) static unsigned char storage[sizeof(ombrix::OpenGraph)];
+    std::memset(storage, 0, sizeof storage);
+    auto* empty = new (storage) ombrix::OpenGraph;
+    const bool same = std::memcmp(static_cast<const ombrix::OpenGraph*>(&p), empty, sizeof storage) == 0;
+    empty->~OpenGraph();
+    return same && !p.isOpen() && p.gate.consistent(p) == nullptr && !p.gate.state().parked;
 }
 
 std::vector<std::string> filterNames(IGraphBuilder* graph)

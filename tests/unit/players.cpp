@@ -250,3 +250,111 @@ TEST_CASE_FIXTURE(FakePlayer, "players race: a player closes and reopens while t
         testing::pumpFor(20);
     }
 }
+
+TEST_CASE_FIXTURE(FakePlayer, "threads: two host threads drive two players at once, each on its own selection")
+{
+    // Player 0 on this thread, which never selects; player 1 on another.
+    REQUIRE(omb_Open("C:\\a.avi", OpenMode_AudioOnly, 0, 0, 0) == 0);
+    struct Shared {
+        HANDLE selected = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        HANDLE go = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        int opened = 1, misread = 0, closed = 1, selectionSeen = -1;
+    } shared;
+    auto other = [](LPVOID argument) -> DWORD {
+        auto& s = *static_cast<Shared*>(argument);
+        omb_SelectPlayer(1);
+        s.opened = omb_Open("C:\\b.avi", OpenMode_AudioOnly, 0, 0, 0);
+        SetEvent(s.selected);
+        WaitForSingleObject(s.go, 5000);
+        // Quarter seconds, which hundredths read back exactly.
+        for (int i = 0; i < 300; ++i) {
+            omb_SetSeek2(200 + 25 * (i % 4));
+            s.misread += omb_Info(3) != 200 + 25 * (i % 4);
+        }
+        s.selectionSeen = omb_GetPlayer();
+        s.closed = omb_Close();
+        return 0;
+    };
+    HANDLE thread = CreateThread(nullptr, 0, other, &shared, 0, nullptr);
+    REQUIRE(thread != nullptr);
+    REQUIRE(WaitForSingleObject(shared.selected, 5000) == WAIT_OBJECT_0);
+    // The other thread's selection is not this thread's.
+    CHECK(omb_GetPlayer() == 0);
+    SetEvent(shared.go);
+    int misread = 0;
+    for (int i = 0; i < 300; ++i) {
+        omb_SetSeek2(100 + 25 * (i % 3));
+        misread += omb_Info(3) != 100 + 25 * (i % 3);
+    }
+    REQUIRE(WaitForSingleObject(thread, 10000) == WAIT_OBJECT_0);
+    CloseHandle(thread);
+    CloseHandle(shared.selected);
+    CloseHandle(shared.go);
+    CHECK(shared.opened == 0);
+    CHECK(misread == 0);
+    CHECK(shared.misread == 0);
+    CHECK(shared.selectionSeen == 1);
+    // Its omb_Close closed its own player, not this thread's.
+    CHECK(shared.closed == 0);
+    CHECK_FALSE(ombrix::playerAt(1).isOpen());
+    CHECK(omb_GetState() >= 0);
+    CHECK(omb_GetPlayer() == 0);
+}
+
+TEST_CASE_FIXTURE(FakePlayer, "exit_open: omb_Exit with players open lets every graph go; no restart timer, queued "
+                              "message or late reference of the worker reaches one afterwards")
+{
+    HWND worker = testing::sharedWorker();
+    REQUIRE(worker != nullptr);
+    REQUIRE(omb_Init() == 0);
+    fakes::FakeGraph* graphs[2] = {};
+    for (int n : {0, 1}) {
+        REQUIRE(omb_SelectPlayer(n) == 0);
+        REQUIRE(omb_Open("C:\\loop.avi", OpenMode_AudioOnly, 0, 0, 0) == 0);
+        REQUIRE(omb_SetEvHWND(reinterpret_cast<omb_handle>(worker)) == 0);
+        REQUIRE(omb_Play(0, 0, 0, 0, 0) == 0);
+        graphs[n] = world.graph();
+    }
+    REQUIRE(omb_SelectPlayer(0) == 0);
+    // Player 0: a second end within one draining is put off to a timer.
+    graphs[0]->queueEvent(EC_COMPLETE);
+    graphs[0]->queueEvent(EC_COMPLETE);
+    SendMessageA(worker, OMB_WM_GRAPHEVENT, 0, 0);
+    REQUIRE(ombrix::playerAt(0).gate.deferredRestart.pending);
+    // Player 1: the worker is inside its graph for longer than the wait (a
+    // deferred restart takes no event, so the pause is player 1's), and
+    // player 0's next message waits behind it.
+    ombrix::playerAt(1).gate.waitLimit = 100;
+    bool letGo = false;
+    world.log.waitLimit = 10000;
+    world.log.pauseAt("graph.GetEvent", 1, [&] { return letGo; });
+    graphs[1]->queueEvent(EC_COMPLETE, 0, 0, true);
+    REQUIRE(world.log.waitForPause(5000));
+    graphs[0]->queueEvent(EC_COMPLETE, 0, 0, true);
+
+    const ULONGLONG start = GetTickCount64();
+    CHECK(omb_Exit() == 0);
+    CHECK(GetTickCount64() - start < 2000);
+    ombrix::playerAt(1).gate.waitLimit = ombrix::kWorkerWait;
+    const size_t atExit = world.log.size();
+    letGo = true;
+    DWORD_PTR result = 0;
+    REQUIRE(SendMessageTimeoutA(worker, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result) != 0);
+    testing::pumpFor(300); // past the timer
+    REQUIRE(SendMessageTimeoutA(worker, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result) != 0);
+
+    const auto entries = world.log.entries();
+    for (size_t i = atExit; i < entries.size(); ++i)
+        CHECK_MESSAGE(false, "a call after omb_Exit: " << entries[i].text);
+    for (int n : {0, 1})
+        CHECK_FALSE(ombrix::playerAt(n).isOpen());
+    CHECK(omb_GetState() == OMB_E_NOT_OPEN);
+    CHECK(graphs[0]->refs == 0);
+    // The worker's references to the graph it was inside are disowned:
+    // neither called nor released. Given back here for the fixture's count.
+    CHECK(graphs[1]->refs == 3);
+    while (graphs[1]->refs > 0)
+        graphs[1]->Release();
+    CHECK_FALSE(ombrix::playerAt(1).gate.state().parked);
+    REQUIRE(omb_Init() == 0); // the process's COM as the fixture found it
+}

@@ -235,7 +235,8 @@ struct Reentry {
 
 } // namespace
 
-TEST_CASE("race: a host window that closes and reopens inside omb_Close's or omb_Stop's wait keeps the new graph whole")
+TEST_CASE("threads: a host window that closes, reopens and selects another player inside omb_Close's or omb_Stop's "
+          "wait keeps the new graph whole and the caller's selection")
 {
     REQUIRE(worker() != nullptr);
     // Close: the worker holds the old graph while the host reopens and seeks.
@@ -258,6 +259,8 @@ TEST_CASE("race: a host window that closes and reopens inside omb_Close's or omb
                 CHECK(omb_Close() == 0);
             openAndPlay();
             CHECK(omb_SetSeek2(70) == 0);
+            // A handler of player 3's events selects it and leaves it so.
+            CHECK(omb_SelectPlayer(3) == 0);
             reentered = true;
         };
         if (action == Host::Close) {
@@ -272,6 +275,7 @@ TEST_CASE("race: a host window that closes and reopens inside omb_Close's or omb
         REQUIRE(world.log.waitForPause(5000));
         reentry.arm();
         CHECK((action == Host::Close ? omb_Close() : omb_Stop()) == 0);
+        CHECK(omb_GetPlayer() == 0);
         REQUIRE(workerIdle());
         CHECK(reentered);
         CHECK_FALSE(world.log.pauseTimedOut());
@@ -292,15 +296,44 @@ TEST_CASE("race: a host window that closes and reopens inside omb_Close's or omb
     }
 }
 
-TEST_CASE("race: a worker stuck past omb_Close's wait: the graph is stopped and its references come back to the host")
+namespace {
+
+// Restores a player's wait bound however the test case ends.
+struct ShortWait {
+    explicit ShortWait(ombrix::Player& player, DWORD milliseconds) : p(player) { p.gate.waitLimit = milliseconds; }
+    ~ShortWait() { p.gate.waitLimit = ombrix::kWorkerWait; }
+    ombrix::Player& p;
+};
+
+// Whether a thread other than this one called Stop on graph.
+bool workerStopped(const std::vector<fakes::CallLog::Entry>& entries, const fakes::FakeGraph* graph)
+{
+    for (const auto& e : entries)
+        if (e.text == "graph.Stop()" && e.thread != GetCurrentThreadId() &&
+            e.object == static_cast<const fakes::FakeObject*>(graph))
+            return true;
+    return false;
+}
+
+} // namespace
+
+TEST_CASE("bounded: a worker stuck inside the graph past the wait: omb_Close and omb_Stop return in time, "
+          "the worker stops the graph when its call returns and its references come back to the host")
 {
     REQUIRE(worker() != nullptr);
     ombrix::Player& p = ombrix::player();
-    p.gate.waitLimit = 100;
+    const DWORD wait = 100;
+    ShortWait shortWait(p, wait);
     // In GetEvent the worker restarts nothing once let go; in Run it is
-    // inside the call the host cannot take back. Each round parks one set.
-    for (const char* stuckIn : {"graph.GetEvent", "graph.Run", "graph.GetEvent"}) {
-        const std::string where = stuckIn;
+    // inside the call the host cannot take back, and the platform's graph
+    // would make a Stop wait for it. Each Close round parks one set.
+    const struct {
+        const char* stuckIn;
+        Host action;
+    } rounds[] = {{"graph.GetEvent", Host::Close}, {"graph.Run", Host::Close}, {"graph.GetEvent", Host::Close},
+                  {"graph.Run", Host::Stop}};
+    for (const auto& round : rounds) {
+        const std::string where = std::string(round.stuckIn) + ", host: " + nameOf(round.action);
         CAPTURE(where);
         FakePlayer fixture;
         fakes::World& world = fixture.world;
@@ -308,19 +341,28 @@ TEST_CASE("race: a worker stuck past omb_Close's wait: the graph is stopped and 
         fakes::FakeGraph* first = world.graph();
         bool letGo = false;
         world.log.waitLimit = 10000;
-        world.log.pauseAt(stuckIn, 1, [&] { return letGo; });
+        world.log.pauseAt(round.stuckIn, 1, [&] { return letGo; });
         first->queueEvent(EC_COMPLETE);
         PostMessageA(worker(), OMB_WM_GRAPHEVENT, 0, 0);
         REQUIRE(world.log.waitForPause(5000));
 
-        CHECK(omb_Close() == 0);
-        CHECK(firstHostCall(world.log.entries(), "graph.Stop()") < world.log.entries().size());
+        const ULONGLONG start = GetTickCount64();
+        CHECK((round.action == Host::Close ? omb_Close() : omb_Stop()) == 0);
+        CHECK(GetTickCount64() - start < wait + 1000);
+        // The host's thread made no call on the graph after giving up.
+        CHECK(firstHostCall(world.log.entries(), "graph.Stop()") == world.log.entries().size());
         CHECK(first->refs > 0); // the worker's, not dropped
         letGo = true;
         REQUIRE(workerIdle());
+        CHECK_FALSE(world.log.pauseTimedOut());
+        CHECK(first->state == State_Stopped);
+        CHECK(workerStopped(world.log.entries(), first));
+        if (round.action == Host::Stop) {
+            CHECK(p.playState == ombrix::PlayState_Open);
+            CHECK_FALSE(p.gate.state().parked);
+            continue;
+        }
         CHECK(p.gate.state().parked);
-        if (where == "graph.GetEvent")
-            CHECK(first->state == State_Stopped);
         // The next publication gives the parked references back on this thread.
         openAndPlay();
         CHECK(first->refs == 0);
@@ -329,5 +371,45 @@ TEST_CASE("race: a worker stuck past omb_Close's wait: the graph is stopped and 
         CHECK(p.gate.consistent(p) == nullptr);
         testing::pumpFor(20);
     }
-    p.gate.waitLimit = ombrix::kWorkerWait;
+}
+
+TEST_CASE("stale: a message queued by a closed graph touches nothing of the player's next graph")
+{
+    REQUIRE(worker() != nullptr);
+    // Where the next graph sends its events.
+    const struct {
+        const char* name;
+        HWND window;
+    } rows[] = {{"the host's window", host().hwnd()}, {"no window", nullptr}, {"the worker", worker()}};
+    for (const auto& row : rows) {
+        const std::string where = row.name;
+        CAPTURE(where);
+        FakePlayer fixture;
+        fakes::World& world = fixture.world;
+        openAndPlay();
+        const LONG_PTR staleTag = world.graph()->notifyInstance;
+        CHECK(staleTag != 0);
+        REQUIRE(omb_Close() == 0);
+        REQUIRE(omb_Open(kFile, OpenMode_VideoRenderer, 0, 0, 0) == 0);
+        REQUIRE(omb_SetEvHWND(reinterpret_cast<omb_handle>(row.window)) == 0);
+        REQUIRE(omb_Play(reinterpret_cast<omb_handle>(host().hwnd()), 0, 0, 64, 48) == 0);
+        fakes::FakeGraph* next = world.graph();
+        next->queueEvent(EC_COMPLETE);
+        world.clearLog();
+        // The old graph's message, still queued when the worker gets to it;
+        // and one with no graph's number, as a host may post.
+        SendMessageA(worker(), OMB_WM_GRAPHEVENT, 0, staleTag);
+        if (row.window != worker())
+            SendMessageA(worker(), OMB_WM_GRAPHEVENT, 0, 0);
+        CHECK(world.log.lines() == std::vector<std::string>{});
+        if (row.window != worker()) {
+            // The host takes its own end of the media.
+            CHECK(omb_GetStopped() == EC_COMPLETE);
+            continue;
+        }
+        // The next graph's own message is taken as before.
+        SendMessageA(worker(), OMB_WM_GRAPHEVENT, 0, next->notifyInstance);
+        CHECK(world.calls("graph.Run").size() == 1);
+        testing::pumpFor(20);
+    }
 }
