@@ -1,4 +1,4 @@
-# The ombrix SDK for CMake consumers: find_package(ombrix 1.0 REQUIRED) gives
+# The ombrix SDK for CMake consumers: find_package(ombrix 1.1 REQUIRED) gives
 # the imported target ombrix::ombrix (bin/ombrix.dll, its import library and
 # include/). Every path is found from this file's place in the unpacked
 # package (lib/cmake/ombrix), so the package works wherever it is unpacked.

@@ -12,8 +12,9 @@
  * the host's x87 unit is set to (the 32-bit build computes in SSE2 registers
  * and so needs a processor with SSE2; it still returns doubles in st(0), and
  * expects only the 4-byte stack alignment a 32-bit caller guarantees).
- * omb_Open gives the calling thread its floating-point control word back as
- * it found it, even where a renderer's Direct3D device changed it.
+ * omb_Open and omb_Test give the calling thread its floating-point control
+ * word back as they found it, even where a renderer's Direct3D device
+ * changed it.
  *
  * Return codes: 0 is success, negative values are failures, named by
  * OmbCode below. OMB_E_NOT_OPEN (-1) as a rule means that no graph is open;
@@ -520,7 +521,9 @@ OMBRIX_API int OMBRIX_CALL omb_FillterProp(omb_handle owner, const wchar_t *name
 /* Self-test: plays D:\root\selftest.3gp through the VMR-9 and the DirectSound
    Renderer in a graph of its own (never the Player's) while the message box
    "Block Execution" ("Block") is up; COM is initialised for the call and the
-   caller's own initialisation is kept. Always 0. */
+   caller's own initialisation is kept. The box, and the host's messages it
+   handles, run under the caller's floating-point control word, which the
+   caller has back after the call. Always 0. */
 OMBRIX_API int OMBRIX_CALL omb_Test(void) OMBRIX_NOEXCEPT;
 
 #ifdef __cplusplus

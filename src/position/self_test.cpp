@@ -9,6 +9,7 @@
 
 #include "platform/com.h"
 #include "platform/dialogs.h"
+#include "platform/fpu.h"
 #include "platform/ids.h"
 #include "player/graph_builder.h"
 #include "player/player.h"
@@ -36,53 +37,73 @@ private:
     HRESULT hr_;
 };
 
-void runSelfTest()
-{
+// The self-test's graph, held in locals of omb_Test only.
+struct SelfTestGraph {
     ComPtr<IGraphBuilder> graph;
     ComPtr<IMediaControl> control;
     ComPtr<IBaseFilter> vmr9;
     ComPtr<IBaseFilter> source;
     ComPtr<IBaseFilter> audio;
     ComPtr<ICaptureGraphBuilder2> builder;
+};
 
-    // No result is examined beyond what keeps every call on a real object:
-    // whatever fails, the box is shown.
-    platform::create(ids::CLSID_FilterGraph, kGraphContext, ids::IID_IGraphBuilder, graph);
-    if (graph) {
-        platform::query(graph.Get(), ids::IID_IMediaControl, control);
-        platform::create(ids::CLSID_VideoMixingRenderer9, kFilterContext, ids::IID_IBaseFilter, vmr9);
-        addFilter(graph.Get(), vmr9.Get(), L"VMR9");
-        graph->AddSourceFilter(kSelfTestFile, L"Source", source.ReleaseAndGetAddressOf());
-        platform::create(ids::CLSID_DSoundRender, kFilterContext, ids::IID_IBaseFilter, audio);
-        addFilter(graph.Get(), audio.Get(), L"DirectSound Renderer");
-        platform::create(ids::CLSID_CaptureGraphBuilder2, kGraphContext, ids::IID_ICaptureGraphBuilder2, builder);
-        if (builder) {
-            builder->SetFiltergraph(graph.Get());
-            // A missing file leaves no source and nothing to render.
-            if (source) {
-                renderTo(builder.Get(), source.Get(), vmr9.Get());
-                renderTo(builder.Get(), source.Get(), audio.Get());
-            }
+// No result is examined beyond what keeps every call on a real object:
+// whatever fails, the box is shown.
+void buildAndRun(SelfTestGraph& g)
+{
+    platform::create(ids::CLSID_FilterGraph, kGraphContext, ids::IID_IGraphBuilder, g.graph);
+    if (!g.graph)
+        return;
+    platform::query(g.graph.Get(), ids::IID_IMediaControl, g.control);
+    platform::create(ids::CLSID_VideoMixingRenderer9, kFilterContext, ids::IID_IBaseFilter, g.vmr9);
+    addFilter(g.graph.Get(), g.vmr9.Get(), L"VMR9");
+    g.graph->AddSourceFilter(kSelfTestFile, L"Source", g.source.ReleaseAndGetAddressOf());
+    platform::create(ids::CLSID_DSoundRender, kFilterContext, ids::IID_IBaseFilter, g.audio);
+    addFilter(g.graph.Get(), g.audio.Get(), L"DirectSound Renderer");
+    platform::create(ids::CLSID_CaptureGraphBuilder2, kGraphContext, ids::IID_ICaptureGraphBuilder2, g.builder);
+    if (g.builder) {
+        g.builder->SetFiltergraph(g.graph.Get());
+        // A missing file leaves no source and nothing to render.
+        if (g.source) {
+            renderTo(g.builder.Get(), g.source.Get(), g.vmr9.Get());
+            renderTo(g.builder.Get(), g.source.Get(), g.audio.Get());
         }
-        if (control)
-            control->Run();
     }
+    if (g.control)
+        g.control->Run();
+}
 
+// Playback ends with the box, before the graph is let go.
+void stopAndRelease(SelfTestGraph& g)
+{
+    if (g.control)
+        g.control->Stop();
+    g.control.Reset();
+    g.builder.Reset();
+    g.graph.Reset();
+    g.vmr9.Reset();
+    g.source.Reset();
+    g.audio.Reset();
+}
+
+// Connecting the VMR-9 creates its Direct3D device, which may change this
+// thread's floating-point control word, and stopping and releasing it may
+// again: the platform work on either side of the box runs guarded, and the
+// box runs the host's messages under the host's own control word.
+void runSelfTest()
+{
+    SelfTestGraph g;
+    {
+        platform::PlatformFpu fpu;
+        buildAndRun(g);
+    }
     {
         // The box's modal loop runs the host's handlers.
         KeepSelection keep;
         platform::messageBoxFn(nullptr, L"Block Execution", L"Block", MB_OK);
     }
-
-    // Playback ends with the box, before the graph is let go.
-    if (control)
-        control->Stop();
-    control.Reset();
-    builder.Reset();
-    graph.Reset();
-    vmr9.Reset();
-    source.Reset();
-    audio.Reset();
+    platform::PlatformFpu fpu;
+    stopAndRelease(g);
 }
 
 } // namespace

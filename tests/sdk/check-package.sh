@@ -5,8 +5,10 @@
 # architecture, a program linked against it imports the undecorated names
 # from ombrix.dll, and a CMake consumer finds the package where it was
 # unpacked, builds against ombrix::ombrix and runs under Wine (in PREFIX,
-# where this machine runs its architecture), while a consumer of the other
-# architecture or another major version is turned away.
+# where this machine runs its architecture), a consumer asking for the
+# previous minor release of the same major version finds it too, while a
+# consumer of the other architecture, a newer release or another major
+# version is turned away.
 set -u
 build=$1 work=$2 cc=$3 objdump=$4 wine_prefix=$5 state=$6
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -120,10 +122,12 @@ while IFS='|' read -r label consumer_arch wanted args expect; do
     done
     [ $status -ne $before ] || echo "$what: ombrix::ombrix from the unpacked package, import library $expect"
 done <<ROWS
-mingw|$arch|1.0||lib/libombrix.dll.a
-msvc|$arch|1.0|-DMSVC=ON|lib/ombrix.lib
+mingw|$arch|1.1||lib/libombrix.dll.a
+msvc|$arch|1.1|-DMSVC=ON|lib/ombrix.lib
+older|$arch|1.0||lib/libombrix.dll.a
+newer|$arch|1.2||refused:$considered
 major2|$arch|2.0||refused:$considered
-other|$other|1.0||refused:$considered (${bits}bit)
+other|$other|1.1||refused:$considered (${bits}bit)
 ROWS
 
 # The MinGW consumer builds, gets the DLL beside it and calls it.

@@ -9,6 +9,7 @@
 #include "fake_graph.h"
 #include "platform/com.h"
 #include "platform/handles.h"
+#include "x87.h"
 
 namespace fakes {
 namespace {
@@ -145,6 +146,10 @@ HRESULT World::outcome(const std::string& key, HRESULT normal)
     if (!keyNamed(key, call))
         return normal;
     failureLooked_[static_cast<size_t>(call)] = true;
+    x87Looked_[static_cast<size_t>(call)] = true;
+    auto word = x87Words.find(call);
+    if (word != x87Words.end())
+        testing::setX87ControlWord(word->second);
     auto it = failures.find(call);
     return it == failures.end() ? normal : it->second;
 }
@@ -179,6 +184,9 @@ std::vector<std::string> World::unconsulted() const
     for (Quirk quirk : quirks)
         if (!quirkLooked_[static_cast<size_t>(quirk)])
             out.push_back(std::string("quirk ") + keyText(quirk));
+    for (auto& [call, word] : x87Words)
+        if (!x87Looked_[static_cast<size_t>(call)])
+            out.push_back(std::string("x87Words ") + keyText(call));
     return out;
 }
 

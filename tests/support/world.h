@@ -2,6 +2,7 @@
 // comes from it; its log holds every call in order.
 #pragma once
 #include <atomic>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <set>
@@ -31,6 +32,10 @@ public:
     std::set<Call> writesNothing;
     // Behaviour switches, e.g. Quirk::graph_AddSourceFilter_null.
     std::set<Quirk> quirks;
+    // Calls that leave this x87 control word on the calling thread, as a
+    // Direct3D 9 device made without FPU preservation leaves 24-bit precision
+    // behind while a VMR-9 connects.
+    std::map<Call, std::uint16_t> x87Words;
     // The keys above that no fake looked up while this world lived ("failure
     // graph.Run"): a test that sets one tests nothing.
     std::vector<std::string> unconsulted() const;
@@ -105,6 +110,7 @@ private:
     std::atomic<bool> failureLooked_[static_cast<size_t>(Call::Count)] = {};
     std::atomic<bool> silenceLooked_[static_cast<size_t>(Call::Count)] = {};
     std::atomic<bool> quirkLooked_[static_cast<size_t>(Quirk::Count)] = {};
+    std::atomic<bool> x87Looked_[static_cast<size_t>(Call::Count)] = {};
     struct Spy;
     void* previousCreate_;
     void* previousIsWindow_;

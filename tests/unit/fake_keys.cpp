@@ -10,6 +10,7 @@
 #include "fakes.h"
 #include "platform/com.h"
 #include "platform/ids.h"
+#include "x87.h"
 
 using fakes::Call;
 using fakes::Quirk;
@@ -45,9 +46,13 @@ TEST_CASE("a key no fake looked up is reported until a fake looks it up")
     world.writesNothing.insert(Call::graph_get_Volume);
     world.writesNothing.insert(Call::graph_put_Volume); // a setter writes nothing anyway: never looked up
     world.quirks.insert(Quirk::graph_rate_ignored);
+    world.x87Words[Call::graph_Run] = 0x007f;   // 24-bit precision, as a Direct3D device leaves it
+    world.x87Words[Call::graph_Pause] = 0x007f; // never called
     CHECK(world.unconsulted() == Lines{"failure graph.Run", "writesNothing graph.put_Volume",
-                                       "writesNothing graph.get_Volume", "quirk graph.rate.ignored"});
+                                       "writesNothing graph.get_Volume", "quirk graph.rate.ignored",
+                                       "x87Words graph.Run", "x87Words graph.Pause"});
     {
+        testing::ScopedX87Precision host(testing::X87Precision::Bits64);
         ComPtr<IMediaControl> control;
         REQUIRE(ombrix::platform::createInstanceFn(ombrix::ids::CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
                                                    ombrix::ids::IID_IMediaControl,
@@ -59,12 +64,13 @@ TEST_CASE("a key no fake looked up is reported until a fake looks it up")
         REQUIRE(control->QueryInterface(ombrix::ids::IID_IMediaSeeking,
                                         reinterpret_cast<void**>(seeking.GetAddressOf())) == S_OK);
         CHECK(control->Run() == E_FAIL);
+        CHECK(testing::x87ControlWord() == 0x007f); // the call left its word behind
         long volume = 7;
         CHECK(audio->put_Volume(-100) == S_OK);
         CHECK(audio->get_Volume(&volume) == S_OK);
         CHECK(volume == 7);
         CHECK(seeking->SetRate(2.0) == S_OK);
     }
-    CHECK(world.unconsulted() == Lines{"writesNothing graph.put_Volume"});
+    CHECK(world.unconsulted() == Lines{"writesNothing graph.put_Volume", "x87Words graph.Pause"});
     CHECK(world.outstanding().empty());
 }

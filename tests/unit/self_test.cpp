@@ -1,6 +1,7 @@
 // omb_Test against fake graph objects, with the message box replaced: the
 // graph it builds, that it plays while the box is up, that it leaves no
-// reference and no trace in the Player, and that the caller's COM stays.
+// reference and no trace in the Player, and that the caller's COM and x87
+// control word stay.
 #include <doctest.h>
 
 #include <string>
@@ -9,6 +10,7 @@
 #include "ombrix.h"
 #include "platform/dialogs.h"
 #include "player_fixture.h"
+#include "x87.h"
 
 using testing::FakePlayer;
 using testing::graphFieldsEmpty;
@@ -25,6 +27,7 @@ struct BoxCall {
     OAFilterState graphState = -1;
     int seekingWhileUp = 0; // what an export sees of the self-test's graph
     HRESULT apartment = E_FAIL;
+    std::uint16_t x87ControlWord = 0; // what the host's messages run under
 };
 BoxCall box;
 
@@ -43,6 +46,7 @@ int WINAPI standInBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
     APTTYPE type_;
     APTTYPEQUALIFIER qualifier;
     box.apartment = CoGetApartmentType(&type_, &qualifier);
+    box.x87ControlWord = testing::x87ControlWord();
     return IDOK;
 }
 
@@ -208,4 +212,31 @@ TEST_CASE_FIXTURE(SelfTest, "the caller's COM initialisation is kept")
         CHECK(codes[0] == S_OK);
     }
     CHECK(box.calls == 1);
+}
+
+TEST_CASE_FIXTURE(SelfTest, "the host's x87 control word is kept, and is the one the box runs under")
+{
+    // A host at 64-bit precision (MinGW's and Delphi's start-up), and a step
+    // that leaves 24-bit precision behind as the VMR-9's Direct3D device does.
+    struct Row {
+        const char* step;
+        Call call;
+    };
+    const Row rows[] = {
+        {"connecting the VMR-9", Call::builder_RenderStream},
+        {"running the graph", Call::graph_Run},
+        {"stopping the graph after the box", Call::graph_Stop},
+    };
+    testing::ScopedX87Precision host(testing::X87Precision::Bits64);
+    const std::uint16_t hostWord = testing::x87ControlWord();
+    for (const Row& row : rows) {
+        const std::string step = row.step;
+        CAPTURE(step);
+        world.x87Words = {{row.call, static_cast<std::uint16_t>(hostWord & ~0x300)}};
+        box = BoxCall{};
+        CHECK(omb_Test() == 0);
+        CHECK(box.x87ControlWord == hostWord);
+        CHECK(testing::x87ControlWord() == hostWord);
+        testing::setX87ControlWord(hostWord);
+    }
 }

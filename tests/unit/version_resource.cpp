@@ -1,12 +1,15 @@
 // The version resources of the library and the sample player, read back
 // through the platform's version API the way Explorer and installers read
-// them, against the project's version (OMBRIX_PROJECT_VERSION, given by the
-// build).
+// them, against the newest release that CHANGELOG.md names. The changelog is
+// read when the test runs (OMBRIX_CHANGELOG, its path as the test program
+// opens it), so a release written there is checked without a rebuild.
 #include <doctest.h>
 
 #include <windows.h>
 
 #include <cstdio>
+#include <memory>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -23,6 +26,32 @@ const Binary kBinaries[] = {
     {"ombrix.dll", VFT_DLL},
     {"ombrix-play.exe", VFT_APP},
 };
+
+// The newest release of a changelog: the first heading "## X.Y.Z (date)",
+// as its text "X.Y.Z"; empty when the file cannot be read or names none.
+// Headings that are not releases ("## Unreleased") are passed over; a
+// newest release heading out of that form fails the test.
+std::string newestRelease(const char* utf8Path)
+{
+    wchar_t path[MAX_PATH];
+    if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8Path, -1, path, MAX_PATH) == 0)
+        return "";
+    std::unique_ptr<FILE, int (*)(FILE*)> file(_wfopen(path, L"rb"), fclose);
+    if (!file)
+        return "";
+    static const std::regex release(R"(## (\d+\.\d+\.\d+) \(\d{4}-\d{2}-\d{2}\)\s*)");
+    char line[1024];
+    while (std::fgets(line, sizeof line, file.get())) {
+        const std::string text = line;
+        if (text.size() < 4 || text.compare(0, 3, "## ") != 0 || text[3] < '0' || text[3] > '9')
+            continue;
+        std::smatch match;
+        CAPTURE(text);
+        CHECK_MESSAGE(std::regex_match(text, match, release), "a release heading reads \"## X.Y.Z (YYYY-MM-DD)\"");
+        return match.empty() ? "" : match[1].str();
+    }
+    return "";
+}
 
 std::wstring besideTestProgram(const std::string& file)
 {
@@ -90,15 +119,17 @@ private:
 
 } // namespace
 
-TEST_CASE("the DLL and the player carry the project's version, name and file name")
+TEST_CASE("the DLL and the player carry the changelog's newest release, name and file name")
 {
+    const std::string version = newestRelease(OMBRIX_CHANGELOG);
+    CAPTURE(OMBRIX_CHANGELOG);
     unsigned major = 0, minor = 0, patch = 0;
-    REQUIRE(std::sscanf(OMBRIX_PROJECT_VERSION, "%u.%u.%u", &major, &minor, &patch) == 3);
-    const std::string version = OMBRIX_PROJECT_VERSION;
+    REQUIRE(std::sscanf(version.c_str(), "%u.%u.%u", &major, &minor, &patch) == 3);
     std::string descriptions[2];
     int row = 0;
     for (const Binary& binary : kBinaries) {
-        CAPTURE(binary.file);
+        const std::string file = binary.file;
+        CAPTURE(file);
         VersionBlock info(besideTestProgram(binary.file));
         REQUIRE(info.read());
 
