@@ -191,13 +191,14 @@ OMBRIX_API int OMBRIX_CALL omb_Version(void) OMBRIX_NOEXCEPT;
 OMBRIX_API int OMBRIX_CALL omb_BuildVersion(void) OMBRIX_NOEXCEPT;
 /* CoInitialize(NULL) on the calling thread; returns 0. */
 OMBRIX_API int OMBRIX_CALL omb_Init(void) OMBRIX_NOEXCEPT;
-/* Closes every player's graph, as omb_Close does, then CoUninitialize() on
-   the calling thread; returns 0. Once it returns, no restart or graph event
-   of the worker reaches a graph of before; references the worker still held
-   (a call of its that outlived omb_Close's wait) are neither called nor
-   released when they come back. After omb_Exit every player is closed
-   (player exports answer OMB_E_NOT_OPEN), the selections and the worker
-   window stay, and omb_Init makes the thread ready to open again. */
+/* Closes every player whose graph the calling thread opened, as omb_Close
+   does, then CoUninitialize() on the calling thread; returns 0. Once it
+   returns, no restart or graph event of the worker reaches those graphs;
+   references the worker still held (a call of its that outlived
+   omb_Close's wait) are neither called nor released when they come back.
+   Those players then answer OMB_E_NOT_OPEN; players that other threads
+   opened, the selections and the worker window stay, and omb_Init makes
+   the thread ready to open again. */
 OMBRIX_API int OMBRIX_CALL omb_Exit(void) OMBRIX_NOEXCEPT;
 
 /* ---- Open and transport ----------------------------------------------- */

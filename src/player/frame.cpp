@@ -23,12 +23,16 @@ int OMBRIX_CALL omb_Init(void) noexcept
 
 int OMBRIX_CALL omb_Exit(void) noexcept
 {
-    // Every player's graph goes while COM is still up, as omb_Close would
-    // let it go, so that no restart timer or queued graph event of the
-    // worker reaches it afterwards; references the worker gave back late go
-    // too, and any it still holds are disowned.
+    // Every graph this thread opened goes while its COM is still up, as
+    // omb_Close would let it go, so that no restart timer or queued graph
+    // event of the worker reaches it afterwards; references the worker gave
+    // back late go too, and any it still holds are disowned. Graphs of other
+    // threads live in their apartments and stay.
+    const DWORD self = GetCurrentThreadId();
     for (int i = 0; i < ombrix::kPlayers; ++i) {
         ombrix::Player& p = ombrix::playerAt(i);
+        if (p.gate.openedBy() != self)
+            continue;
         if (p.isOpen())
             ombrix::tearDownGraph(p);
         p.gate.disown();

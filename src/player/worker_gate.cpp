@@ -51,6 +51,14 @@ void WorkerGate::publish(Player& p, OpenGraph& built)
 {
     collectParked();
     exchange(p, built, PlayState_Open);
+    Lock lock(lock_);
+    opener_ = GetCurrentThreadId();
+}
+
+DWORD WorkerGate::openedBy() const
+{
+    Lock lock(lock_, Lock::Shared);
+    return opener_;
 }
 
 bool WorkerGate::withdraw(Player& p, OpenGraph& parts)

@@ -95,6 +95,9 @@ public:
     // omb_Exit, after the withdrawal: references the worker still holds are
     // never called nor released when they come back.
     void disown();
+    // The thread that published the player's last graph (0: none yet): its
+    // COM apartment is the graph's.
+    DWORD openedBy() const;
 
     // ---- the worker thread ----
 
@@ -163,6 +166,7 @@ private:
     bool stopAfterRestart_ = false; // omb_Stop handed its Stop to the worker
     unsigned abandonedEpoch_ = 0;   // a withdrawn graph the worker stops (0: none)
     HWND eventWindow_ = nullptr;    // where the published graph's events go
+    DWORD opener_ = 0;              // the thread that published the last graph
     bool disowned_ = false;         // omb_Exit: late references are dropped
     unsigned disownedBelow_ = 0;    // ... for graph epochs before this one
     WorkerHold parked_;

@@ -260,22 +260,25 @@ TEST_CASE_FIXTURE(FakePlayer, "threads: two host threads drive two players at on
         HANDLE go = CreateEventW(nullptr, TRUE, FALSE, nullptr);
         int opened = 1, misread = 0, closed = 1, selectionSeen = -1;
     } shared;
-    auto other = [](LPVOID argument) -> DWORD {
-        auto& s = *static_cast<Shared*>(argument);
-        omb_SelectPlayer(1);
-        s.opened = omb_Open("C:\\b.avi", OpenMode_AudioOnly, 0, 0, 0);
-        SetEvent(s.selected);
-        WaitForSingleObject(s.go, 5000);
-        // Quarter seconds, which hundredths read back exactly.
-        for (int i = 0; i < 300; ++i) {
-            omb_SetSeek2(200 + 25 * (i % 4));
-            s.misread += omb_Info(3) != 200 + 25 * (i % 4);
+    struct Other {
+        static DWORD WINAPI main(LPVOID argument)
+        {
+            auto& s = *static_cast<Shared*>(argument);
+            omb_SelectPlayer(1);
+            s.opened = omb_Open("C:\\b.avi", OpenMode_AudioOnly, 0, 0, 0);
+            SetEvent(s.selected);
+            WaitForSingleObject(s.go, 5000);
+            // Quarter seconds, which hundredths read back exactly.
+            for (int i = 0; i < 300; ++i) {
+                omb_SetSeek2(200 + 25 * (i % 4));
+                s.misread += omb_Info(3) != 200 + 25 * (i % 4);
+            }
+            s.selectionSeen = omb_GetPlayer();
+            s.closed = omb_Close();
+            return 0;
         }
-        s.selectionSeen = omb_GetPlayer();
-        s.closed = omb_Close();
-        return 0;
     };
-    HANDLE thread = CreateThread(nullptr, 0, other, &shared, 0, nullptr);
+    HANDLE thread = CreateThread(nullptr, 0, &Other::main, &shared, 0, nullptr);
     REQUIRE(thread != nullptr);
     REQUIRE(WaitForSingleObject(shared.selected, 5000) == WAIT_OBJECT_0);
     // The other thread's selection is not this thread's.
