@@ -1,5 +1,6 @@
 #include "player/player.h"
 
+#include <atomic>
 #include <new>
 #include <utility>
 
@@ -20,50 +21,34 @@ Player* makePlayers()
     return first;
 }
 
-// Each thread's selection lives in a thread-local slot as the player's
-// number; a thread that never selected reads 0, the first player. Where no
-// slot can be had, one selection serves the whole process.
-class Selection {
-public:
-    int get() const { return value_.usable() ? static_cast<int>(value_.get()) : shared_; }
-    void set(int index)
-    {
-        if (value_.usable())
-            value_.set(index);
-        else
-            shared_ = index;
-    }
-
-private:
-    platform::ThreadValue value_;
-    int shared_ = 0;
-};
-
-Selection& selection()
-{
-    // Made at the first call, not at load.
-    static Selection made;
-    return made;
-}
-
 } // namespace
 
-Player& playerAt(int index)
+namespace detail {
+
+std::atomic<Registry*> made{nullptr};
+
+Registry& makeRegistry()
 {
-    // Made at the first call, not at load.
-    static Player* const players = makePlayers();
-    return players[index];
+    static Registry registry(makePlayers());
+    made.store(&registry, std::memory_order_release);
+    return registry;
 }
 
-Player& player() { return playerAt(selection().get()); }
+} // namespace detail
 
-int currentPlayer() { return selection().get(); }
+Player& playerAt(int index) { return detail::registry().first[index]; }
+
+int currentPlayer() { return detail::registry().current(); }
 
 bool selectPlayer(int index)
 {
     if (index < 0 || index >= kPlayers)
         return false;
-    selection().set(index);
+    detail::Registry& r = detail::registry();
+    if (r.selection.usable())
+        r.selection.set(index);
+    else
+        r.shared = index;
     return true;
 }
 

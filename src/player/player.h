@@ -7,6 +7,7 @@
 #include <d3d9.h>
 #include <vmr9.h>
 
+#include <atomic>
 #include <cstdint>
 #include <utility>
 
@@ -14,6 +15,7 @@
 #include "platform/com.h"
 #include "platform/fpu.h"
 #include "platform/media_type.h"
+#include "platform/thread.h"
 #include "player/worker_gate.h"
 
 namespace ombrix {
@@ -142,10 +144,38 @@ struct Player : OpenGraph {
 constexpr int kPlayers = OMB_PLAYERS;
 Player& playerAt(int index);
 
+namespace detail {
+// The players and each thread's selection, made together at the first call
+// (not at load). The selection lives in a thread-local slot as the player's
+// number; a thread that never selected reads 0, the first player. Where no
+// slot can be had, one selection serves the whole process. Every export
+// starts here, so once made the record is reached through one pointer,
+// without a call or a lock.
+struct Registry {
+    explicit Registry(Player* players) : first(players) {}
+    Player* const first;
+    platform::ThreadValue selection;
+    int shared = 0;
+
+    int current() const { return selection.usable() ? static_cast<int>(selection.get()) : shared; }
+};
+extern std::atomic<Registry*> made;
+Registry& makeRegistry();
+inline Registry& registry()
+{
+    Registry* r = made.load(std::memory_order_acquire);
+    return r ? *r : makeRegistry();
+}
+} // namespace detail
+
 // The current player, on which every player export acts: each thread
 // chooses its own (omb_SelectPlayer); a thread that never chose acts on the
 // first one.
-Player& player();
+inline Player& player()
+{
+    detail::Registry& r = detail::registry();
+    return r.first[r.current()];
+}
 int currentPlayer();
 bool selectPlayer(int index);
 
