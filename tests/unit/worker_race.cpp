@@ -297,6 +297,10 @@ TEST_CASE("race: a worker stuck past omb_Close's wait: the graph is stopped and 
     REQUIRE(worker() != nullptr);
     ombrix::Player& p = ombrix::player();
     p.gate.waitLimit = 100;
+    struct RestoreWait { // on every path: a failed REQUIRE must not leave 100 ms behind
+        ombrix::Player& p;
+        ~RestoreWait() { p.gate.waitLimit = ombrix::kWorkerWait; }
+    } restoreWait{p};
     // In GetEvent the worker restarts nothing once let go; in Run it is
     // inside the call the host cannot take back. Each round parks one set.
     for (const char* stuckIn : {"graph.GetEvent", "graph.Run", "graph.GetEvent"}) {
@@ -329,5 +333,4 @@ TEST_CASE("race: a worker stuck past omb_Close's wait: the graph is stopped and 
         CHECK(p.gate.consistent(p) == nullptr);
         testing::pumpFor(20);
     }
-    p.gate.waitLimit = ombrix::kWorkerWait;
 }

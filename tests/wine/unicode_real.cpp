@@ -43,6 +43,15 @@ std::string encoded(const std::wstring& text, UINT codePage)
     return out;
 }
 
+// The host's texts read as UTF-8 for one scope, and in the process code page
+// again after it on every path: a failed assertion leaves no setting behind.
+struct Utf8Texts {
+    Utf8Texts() { CHECK(omb_UseUTF8(1) == 0); }
+    ~Utf8Texts() { omb_UseUTF8(0); }
+    Utf8Texts(const Utf8Texts&) = delete;
+    Utf8Texts& operator=(const Utf8Texts&) = delete;
+};
+
 } // namespace
 
 TEST_CASE_FIXTURE(RealPlayer, "unicode: a name outside the code page opens, plays and grabs through UTF-8 and UTF-16")
@@ -58,9 +67,8 @@ TEST_CASE_FIXTURE(RealPlayer, "unicode: a name outside the code page opens, play
             CAPTURE(how);
             REQUIRE(omb_UseCaptureVideoEx(1) == 0);
             if (std::string(how) == "UTF-8") {
-                REQUIRE(omb_UseUTF8(1) == 0);
+                Utf8Texts texts;
                 REQUIRE(omb_Open(utf8.c_str(), mode, 0, 0, 0) == 0);
-                omb_UseUTF8(0);
             } else {
                 REQUIRE(omb_OpenW(unicodePath().c_str(), mode, 0, 0, 0) == 0);
             }
@@ -80,9 +88,10 @@ TEST_CASE_FIXTURE(RealPlayer, "unicode: a name outside the code page opens, play
         CHECK(omb_GetState() == OMB_E_NOT_OPEN);
     }
     // Nor does UTF-8 take the ANSI bytes for a name.
-    REQUIRE(omb_UseUTF8(1) == 0);
-    CHECK(omb_Open(encoded(L"caf\u00E9.avi", CP_ACP).c_str(), 1, 0, 0, 0) == OMB_E_BAD_FILE_NAME);
-    omb_UseUTF8(0);
+    {
+        Utf8Texts texts;
+        CHECK(omb_Open(encoded(L"caf\u00E9.avi", CP_ACP).c_str(), 1, 0, 0, 0) == OMB_E_BAD_FILE_NAME);
+    }
     // The host goes on: the shared clip opens as ever.
     REQUIRE(omb_Open(media.video.c_str(), 1, 0, 0, 0) == 0);
     CHECK(omb_Close() == 0);
