@@ -40,6 +40,7 @@ int setRateThousandths(int value) { return omb_SetSpeed2(value); }
 int setRateFactor(int value) { return omb_SetSpeed(value / 1000.0); }
 int readRate() { return omb_GetSpeed(); }
 int readSeekingRate() { return omb_GetMediaSeeking(5); }
+int setSeekingRate(int value) { return omb_SetMediaSeeking(3, value); }
 
 const Conversion kConversions[] = {
     {"0.7 s in hundredths", setSeekHundredths, readPositionHundredths, 70},
@@ -52,6 +53,7 @@ const Conversion kConversions[] = {
     {"rate 20000.007", setRateThousandths, readRate, 20000007},
     {"rate 700 read by media seeking", setRateThousandths, readSeekingRate, 700},
     {"rate 20000.007 read by media seeking", setRateThousandths, readSeekingRate, 20000007},
+    {"rate 700 set by media seeking", setSeekingRate, readRate, 700},
 };
 
 // Every conversion of the table set and read back at the host's current
