@@ -361,6 +361,8 @@ TEST_CASE_FIXTURE(FakePlayer, "file names reach the graph converted from the hos
             if (!row.reached) {
                 CHECK(code == OMB_E_BAD_FILE_NAME);
                 CHECK(world.log.empty());
+                if (code == 0)
+                    omb_Close(); // the next rows start closed, whatever this one did
                 continue;
             }
             REQUIRE(code == 0);
