@@ -197,9 +197,10 @@ OMBRIX_API int OMBRIX_CALL omb_Exit(void) OMBRIX_NOEXCEPT;
    valid trail byte; in every mode, after the open and mode tests and before
    a graph is made; nothing is replaced or cut silently; mode 0 once passed
    a null name on to the graph, and every mode an empty one, and both answer
-   this code since those paths were closed); OMB_E_NO_GRAPH_OBJECTS. A name with characters the ANSI code page cannot
-   hold reaches this call already changed by the host's own conversion and
-   is not found (OMB_E_CANNOT_RENDER): use omb_UseUTF8 or omb_OpenW. */
+   this code since those paths were closed); OMB_E_NO_GRAPH_OBJECTS. A name
+   with characters the ANSI code page cannot hold reaches this call already
+   changed by the host's own conversion and is not found
+   (OMB_E_CANNOT_RENDER): use omb_UseUTF8 or omb_OpenW. */
 OMBRIX_API int OMBRIX_CALL omb_Open(const char *fileName, int mode, int reserved,
                                      int vmrRenderingMode, int vmrStreamCount) OMBRIX_NOEXCEPT;
 /* omb_Open with a UTF-16 file name, taken as it is (its length counted in
