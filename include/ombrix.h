@@ -95,7 +95,7 @@ typedef enum OmbCode {
     OMB_E_EVR_NOT_ADDED = -2,         /* omb_Open mode 4: the Enhanced Video Renderer cannot join the graph */
     OMB_E_CANNOT_RENDER = -4,         /* omb_Open: the file cannot be rendered, or no source filter reads it */
     OMB_E_NO_OUTPUT_PIN = -5,         /* omb_Open mode 2: the source filter has no "Output" pin */
-    OMB_E_BAD_FILE_NAME = -6,         /* omb_Open: the file name is null, too long, or not valid in its encoding */
+    OMB_E_BAD_FILE_NAME = -6,         /* omb_Open: the file name is null, empty, too long, or not valid in its encoding */
     OMB_E_NO_GRAPH_OBJECTS = -7,      /* omb_Open: the filter graph manager or capture graph builder cannot be created */
     OMB_E_NO_MEDIA_FOUNDATION = -2,   /* mode 4: MF.DLL cannot be loaded */
     OMB_E_NO_DISPLAY_CONTROL = -3,    /* mode 4: the EVR's display control cannot be obtained */
@@ -208,17 +208,22 @@ OMBRIX_API int OMBRIX_CALL omb_Exit(void) OMBRIX_NOEXCEPT;
    read; vmrRenderingMode and vmrStreamCount configure the mixer in modes 2/3.
    0 ok; OMB_E_ALREADY_OPEN; OMB_E_BAD_MODE (outside 0..6);
    OMB_E_EVR_NOT_CREATED, OMB_E_EVR_NOT_ADDED (mode 4); OMB_E_CANNOT_RENDER;
-   OMB_E_NO_OUTPUT_PIN (mode 2); OMB_E_BAD_FILE_NAME (null, longer than
-   32767 characters, or not valid UTF-8 after omb_UseUTF8(1), in every mode,
-   after the open and mode tests and before a graph is made; nothing is
-   replaced or cut silently; mode 0 once passed a null name on to the graph,
-   and answers this code since that unsafe path was closed);
-   OMB_E_NO_GRAPH_OBJECTS. A name with characters the ANSI code page cannot
-   hold reaches this call already changed by the host's own conversion and
-   is not found (OMB_E_CANNOT_RENDER): use omb_UseUTF8 or omb_OpenW. */
+   OMB_E_NO_OUTPUT_PIN (mode 2); OMB_E_BAD_FILE_NAME (null or empty;
+   longer than 32767 UTF-16 units once converted, where a character outside
+   the Basic Multilingual Plane counts two, as in omb_OpenW; or not valid in
+   its encoding: not UTF-8 after omb_UseUTF8(1), else a byte sequence the
+   ANSI code page does not define, such as a double-byte lead byte without a
+   valid trail byte; in every mode, after the open and mode tests and before
+   a graph is made; nothing is replaced or cut silently; mode 0 once passed
+   a null name on to the graph, and every mode an empty one, and both answer
+   this code since those paths were closed); OMB_E_NO_GRAPH_OBJECTS. A name
+   with characters the ANSI code page cannot hold reaches this call already
+   changed by the host's own conversion and is not found
+   (OMB_E_CANNOT_RENDER): use omb_UseUTF8 or omb_OpenW. */
 OMBRIX_API int OMBRIX_CALL omb_Open(const char *fileName, int mode, int reserved,
                                      int vmrRenderingMode, int vmrStreamCount) OMBRIX_NOEXCEPT;
-/* omb_Open with a UTF-16 file name, taken as it is; the same codes. */
+/* omb_Open with a UTF-16 file name, taken as it is (its length counted in
+   wchar_t units); the same codes. */
 OMBRIX_API int OMBRIX_CALL omb_OpenW(const wchar_t *fileName, int mode, int reserved,
                                       int vmrRenderingMode, int vmrStreamCount) OMBRIX_NOEXCEPT;
 /* How the text arguments the library converts (omb_Open's file name) are

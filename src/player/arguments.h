@@ -14,8 +14,14 @@
 
 namespace ombrix::arguments {
 
-// The longest path the platform opens, in characters without the terminator.
+// The longest path the platform opens, in UTF-16 units without the
+// terminator (a character outside the Basic Multilingual Plane takes two).
 constexpr size_t kMaxPath = 32767;
+// The most bytes a narrow text of kMaxPath UTF-16 units can take in any code
+// page the platform converts: no code page spends more than four bytes on a
+// unit (UTF-8 spends three, double-byte code pages two). A longer text is
+// too long whatever it holds, and is read no further.
+constexpr size_t kMaxPathBytes = 4 * kMaxPath;
 // The longest name a filter can have in a graph, without the terminator.
 constexpr size_t kMaxFilterName = 127;
 

@@ -44,18 +44,8 @@ Recipe recipeFor(OpenGraph& g, int mode)
     }
 }
 
-// How the host's texts are encoded (omb_UseUTF8): the process code page
-// unless the host said UTF-8. Set and read on the host's thread.
-bool hostTextsUtf8 = false;
-
-// A file name from the host as UTF-16; null when it cannot be converted.
-// The process code page takes each mode's own conversion flags.
-std::unique_ptr<wchar_t[]> widenFileName(const char* fileName, int mode)
-{
-    if (hostTextsUtf8)
-        return platform::widen(fileName, CP_UTF8, MB_ERR_INVALID_CHARS);
-    return platform::widen(fileName, CP_ACP, mode == OpenMode_DefaultRenderers ? 0 : MB_PRECOMPOSED);
-}
+// omb_UseUTF8's setting, read by hostCodePage.
+UINT hostTexts = CP_ACP;
 
 } // namespace
 
@@ -72,6 +62,10 @@ void renderTo(ICaptureGraphBuilder2* builder, IBaseFilter* source, IBaseFilter* 
     if (sink)
         builder->RenderStream(nullptr, nullptr, source, nullptr, sink);
 }
+
+UINT hostCodePage() { return hostTexts; }
+
+void setHostCodePage(UINT codePage) { hostTexts = codePage; }
 
 namespace {
 
@@ -201,19 +195,37 @@ int openGraph(Player& p, const wchar_t* fileName, int mode, int vmrRenderingMode
     return OMB_OK;
 }
 
-// The name as UTF-16: a wide one as it is, a narrow one converted into
-// `converted`; null when it does not convert.
-const wchar_t* wideName(const wchar_t* fileName, int, std::unique_ptr<wchar_t[]>&) { return fileName; }
+// The name as UTF-16, or null when no mode may hand it to the platform:
+// null, empty, longer than a path can be, or (a narrow one) not valid in the
+// host's code page. A wide name is taken as it is; a narrow one is converted
+// into `converted`, and its length is counted in UTF-16 units once converted,
+// after a scan that stops at the most bytes so many units can take.
+const wchar_t* wideName(const wchar_t* fileName, int, std::unique_ptr<wchar_t[]>&)
+{
+    if (!arguments::textWithin(fileName, arguments::kMaxPath) || !*fileName)
+        return nullptr;
+    return fileName;
+}
 
 const wchar_t* wideName(const char* fileName, int mode, std::unique_ptr<wchar_t[]>& converted)
 {
-    converted = widenFileName(fileName, mode);
+    if (!fileName || !*fileName)
+        return nullptr;
+    const size_t bytes = strnlen(fileName, arguments::kMaxPathBytes + 1);
+    if (bytes > arguments::kMaxPathBytes)
+        return nullptr;
+    // The process code page takes each mode's own flags; UTF-8 takes none.
+    const UINT codePage = hostCodePage();
+    const DWORD flags = codePage == CP_UTF8 || mode == OpenMode_DefaultRenderers ? 0 : MB_PRECOMPOSED;
+    platform::WideText wide = platform::widen(fileName, bytes, codePage, flags);
+    if (!wide.text || wide.length > arguments::kMaxPath)
+        return nullptr;
+    converted = std::move(wide.text);
     return converted.get();
 }
 
 // omb_Open and omb_OpenW: open and mode first; then no mode may hand the
-// platform a null name, one longer than a path can be, or one that does not
-// convert: all are refused before a graph exists.
+// platform a name wideName refuses: it is refused before a graph exists.
 template <class Char>
 int openNamed(const Char* fileName, int mode, int vmrRenderingMode, int vmrStreamCount)
 {
@@ -223,8 +235,6 @@ int openNamed(const Char* fileName, int mode, int vmrRenderingMode, int vmrStrea
     if (mode < OpenMode_DefaultRenderers || mode > OpenMode_NullVideo)
         return OMB_E_BAD_MODE;
     p.openMode = mode;
-    if (!arguments::textWithin(fileName, arguments::kMaxPath))
-        return OMB_E_BAD_FILE_NAME;
     std::unique_ptr<wchar_t[]> converted;
     const wchar_t* name = wideName(fileName, mode, converted);
     if (!name)
@@ -253,7 +263,7 @@ int OMBRIX_CALL omb_OpenW(const wchar_t* fileName, int mode, int /*reserved*/, i
 
 int OMBRIX_CALL omb_UseUTF8(int flag) noexcept
 {
-    hostTextsUtf8 = flag != 0;
+    setHostCodePage(flag != 0 ? CP_UTF8 : CP_ACP);
     return OMB_OK;
 }
 

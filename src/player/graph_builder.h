@@ -18,4 +18,10 @@ void addFilter(IGraphBuilder* graph, IBaseFilter* filter, const wchar_t* name);
 // the builder would otherwise pick a default renderer.
 void renderTo(ICaptureGraphBuilder2* builder, IBaseFilter* source, IBaseFilter* sink);
 
+// The code page of the host's narrow texts (omb_Open's file name), for every
+// player: CP_ACP, the process's ANSI code page, at load; omb_UseUTF8 switches
+// between it and CP_UTF8. Set and read on the host's thread.
+UINT hostCodePage();
+void setHostCodePage(UINT codePage);
+
 } // namespace ombrix

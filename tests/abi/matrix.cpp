@@ -141,6 +141,13 @@ std::vector<Case> cases(const Foreign& f)
     static const std::string overlong(40000, 'a');
     static const std::wstring overlongW(40000, L'a');
     static const std::wstring longName(300, L'n');
+    auto repeated = [](const char* piece, int count) {
+        std::string text;
+        for (int i = 0; i < count; ++i)
+            text += piece;
+        return text;
+    };
+    static const std::string japanese = repeated("\xE6\x98\xA0", 11000), japaneseOverlong = repeated("\xE6\x98\xA0", 32768);
     static char text[2000];
     const double nan = std::nan(""), inf = HUGE_VAL;
     const H dc = reinterpret_cast<H>(f.dc);
@@ -163,6 +170,23 @@ std::vector<Case> cases(const Foreign& f)
         add("omb_OpenW(NULL, " + std::to_string(mode) + ")",
             [=] { return X("omb_OpenW", OpenW)(nullptr, mode, 0, 0, 0); }, -6, -1);
     add("omb_OpenW(40000 characters, 1)", [] { return X("omb_OpenW", OpenW)(overlongW.c_str(), 1, 0, 0, 0); }, -6, -1);
+    // An empty name is refused like a null one, before any graph is made.
+    for (int mode = 0; mode <= 6; ++mode)
+        add("omb_Open(\"\", " + std::to_string(mode) + ")", [=] { return X("omb_Open", Open)("", mode, 0, 0, 0); },
+            -6, -1);
+    for (int mode : {0, 4})
+        add("omb_OpenW(L\"\", " + std::to_string(mode) + ")",
+            [=] { return X("omb_OpenW", OpenW)(L"", mode, 0, 0, 0); }, -6, -1);
+    // The limit counts UTF-16 units: 11,000 Japanese characters (33,000 bytes
+    // of UTF-8) reach the platform, which finds no such file (after omb_Exit
+    // it may have no COM left to make a graph); 32,768 are refused.
+    for (const std::string* name : {&japanese, &japaneseOverlong})
+        add("omb_UseUTF8(1) + omb_Open(" + std::to_string(name->size() / 3) + " Japanese characters, 1)", [=] {
+            X("omb_UseUTF8", Int1)(1);
+            const long long code = X("omb_Open", Open)(name->c_str(), 1, 0, 0, 0);
+            X("omb_UseUTF8", Int1)(0);
+            return code;
+        }, name == &japanese ? -4 : -6, -1, name == &japanese ? kAny : -6);
     // Invalid UTF-8 (a lone continuation byte, an overlong encoding) is refused, not replaced.
     for (const char* bad : {"C:\\\x80.avi", "C:\\\xC0\xAF.avi"})
         add(std::string("omb_UseUTF8(1) + omb_Open(invalid UTF-8)"), [=] {

@@ -196,7 +196,19 @@ void platformOpenClose(const std::wstring& file)
     graph.Reset();
 }
 
-TEST_CASE_FIXTURE(RealPlayer, "stress: 1,000 opens and closes after warm-up keep private memory within 64 bytes a cycle")
+// The most private memory a cycle of the library's may add beyond the same
+// graph built by the platform's calls alone, in bytes: on a processor, and
+// under the emulator, whose readings swing by some 400 KB a block either way
+// (Gap::EmulatedCommitNoise), so that its medians can only tell a leak of
+// kilobytes a cycle (512 KB a block of 100). The case's title states both.
+#define OMB_CYCLE_BYTES 64
+#define OMB_CYCLE_BYTES_EMULATED 5243
+#define OMB_TEXT(x) OMB_TEXT_(x)
+#define OMB_TEXT_(x) #x
+
+TEST_CASE_FIXTURE(RealPlayer, "stress: 1,000 opens and closes after warm-up add at most " OMB_TEXT(OMB_CYCLE_BYTES)
+                              " bytes a cycle of private memory beyond the platform's own ("
+                              OMB_TEXT(OMB_CYCLE_BYTES_EMULATED) " under the emulator)")
 {
     const std::string& file = shortClip();
     const std::wstring wideFile(file.begin(), file.end());
@@ -224,7 +236,7 @@ TEST_CASE_FIXTURE(RealPlayer, "stress: 1,000 opens and closes after warm-up keep
     // emulated 32-bit heap does so often: up to 1 MB in one block). The
     // medians of the blocks ignore those pieces; a leak of the library's
     // recurs every cycle and so moves every one of its blocks, and with it
-    // the median: 64 bytes a cycle is the most it lets through.
+    // the median, by more than the margin a cycle allows.
     constexpr int kBlocks = 10, kCycles = 100;
     std::vector<double> libraryBlocks, platformBlocks;
     auto growth = [](SIZE_T before, SIZE_T after) { return static_cast<double>(after) - static_cast<double>(before); };
@@ -249,9 +261,9 @@ TEST_CASE_FIXTURE(RealPlayer, "stress: 1,000 opens and closes after warm-up keep
     };
     MESSAGE(kBlocks << " blocks of " << kCycles << " opens and closes; committed bytes grew by block: " << list(libraryBlocks)
                     << "; the same graphs built by the platform's calls alone: " << list(platformBlocks));
-    // Under the emulator a block's reading swings by some 400 KB either way:
-    // its medians can only tell a leak of kilobytes a cycle (the 1 GB of a
-    // capture builder leaked in every teardown among them).
-    const double margin = testing::expect(testing::Gap::EmulatedCommitNoise, 512.0 * 1024, 64.0 * kCycles);
-    CHECK(median(libraryBlocks) < median(platformBlocks) + margin);
+    // Under the emulator the margin still tells a leak of kilobytes a cycle
+    // (a capture builder leaked in every teardown among them).
+    const double perCycle = testing::expect(testing::Gap::EmulatedCommitNoise, OMB_CYCLE_BYTES_EMULATED, OMB_CYCLE_BYTES);
+    CAPTURE(perCycle);
+    CHECK(median(libraryBlocks) < median(platformBlocks) + perCycle * kCycles);
 }

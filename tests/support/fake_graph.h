@@ -88,7 +88,11 @@ public:
     HRESULT STDMETHODCALLTYPE GetMaxIdealImageSize(LONG* width, LONG* height) override;
     HRESULT STDMETHODCALLTYPE GetMinIdealImageSize(LONG* width, LONG* height) override;
 
-    // IMediaPosition
+    // IMediaPosition: durationSeconds and positionSeconds are the times it
+    // gives at the default x87 precision; its conversions between seconds
+    // and the graph's 100-ns units, and the rate's moves, are done as the
+    // system does them, in x87 code in a 32-bit process
+    // (fake_graph_seeking.cpp).
     HRESULT STDMETHODCALLTYPE get_Duration(REFTIME* length) override;
     HRESULT STDMETHODCALLTYPE get_CurrentPosition(REFTIME* time) override;
     HRESULT STDMETHODCALLTYPE put_CurrentPosition(REFTIME time) override;

@@ -1,6 +1,8 @@
 // FakeGraph's position, video, audio, rate, seeking and frame stepping.
 #include "fake_graph.h"
 
+#include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "platform/ids.h"
@@ -8,14 +10,134 @@
 
 namespace fakes {
 
+namespace {
+
+// The graph's own arithmetic, as the system does it. The graph holds times
+// in whole 100-ns units; IMediaPosition converts seconds to units (the
+// product truncated) and units to seconds (one quotient). A 32-bit system
+// does both, and moves a double argument or result, in x87 code, whose
+// products and quotients are rounded to the precision of the calling
+// thread's control word: the host's, unless the library sets the default
+// around the call. A 64-bit system does them in SSE, exact to IEEE double
+// whatever that word says. A time no graph can hold (not a number, or
+// beyond 64 bits of units), which a test injects, is handed over as it is.
+//
+// The fields keep a time in seconds as the graph gives it at the default
+// precision, so tests set and read them as before.
+static const double kUnitsPerSecond = 1e7;
+
+bool holdable(double seconds) { return std::fabs(seconds) < 9.2e11; }
+
+#if defined(__i386__)
+
+constexpr std::uint16_t kTruncate = 0x0c00;
+constexpr std::uint16_t kDefaultWord = 0x027f; // 53 bits, to nearest
+constexpr std::uint16_t kExactWord = 0x037f;   // 64 bits, to nearest
+
+std::uint16_t controlWord()
+{
+    std::uint16_t word;
+    asm volatile("fnstcw %0" : "=m"(word));
+    return word;
+}
+
+// Runs x87 code under `word`, and gives the thread its own word back.
+template <class Code>
+auto underWord(std::uint16_t word, Code code)
+{
+    const std::uint16_t own = controlWord();
+    asm volatile("fldcw %0" : : "m"(word));
+    const auto result = code();
+    asm volatile("fldcw %0" : : "m"(own));
+    return result;
+}
+
+// seconds * 10^7 at the word's precision, to a whole number by its rounding.
+LONGLONG x87Units(double seconds)
+{
+    LONGLONG units;
+    asm volatile("fldl %1\n\tfmull %2\n\tfistpll %0" : "=m"(units) : "m"(seconds), "m"(kUnitsPerSecond));
+    return units;
+}
+
+// units / 10^7 at the word's precision.
+double x87Seconds(LONGLONG units)
+{
+    double seconds;
+    asm volatile("fildll %1\n\tfdivl %2\n\tfstpl %0" : "=m"(seconds) : "m"(units), "m"(kUnitsPerSecond));
+    return seconds;
+}
+
+// The product at the calling thread's precision and rounding, then
+// truncated, as a compiler's x87 code converts to an integer.
+LONGLONG unitsFrom(double seconds)
+{
+    const std::uint16_t own = controlWord(), truncating = own | kTruncate;
+    LONGLONG units;
+    asm volatile("fldl %1\n\tfmull %2\n\tfldcw %3\n\tfistpll %0\n\tfldcw %4"
+                 : "=m"(units)
+                 : "m"(seconds), "m"(kUnitsPerSecond), "m"(truncating), "m"(own));
+    return units;
+}
+
+// At the calling thread's precision.
+double secondsFrom(LONGLONG units) { return x87Seconds(units); }
+
+// The units a field stands for: exact, at any thread's precision.
+LONGLONG unitsOf(double field)
+{
+    return underWord(kExactWord, [&] { return x87Units(field); });
+}
+
+// What the graph gives for units at the default precision.
+double fieldOf(LONGLONG units)
+{
+    return underWord(kDefaultWord, [&] { return x87Seconds(units); });
+}
+
+// A double through st(0): exact on a processor; under the emulator's
+// rounded moves (Gap::X87MovesRounded) rounded at 24-bit precision.
+double moved(double value)
+{
+    double out;
+    asm volatile("fldl %1\n\tfstpl %0" : "=m"(out) : "m"(value));
+    return out;
+}
+
+#else
+
+LONGLONG unitsFrom(double seconds) { return static_cast<LONGLONG>(seconds * kUnitsPerSecond); }
+
+double secondsFrom(LONGLONG units) { return static_cast<double>(units) / kUnitsPerSecond; }
+
+LONGLONG unitsOf(double field)
+{
+    const double scaled = field * kUnitsPerSecond;
+    return static_cast<LONGLONG>(scaled < 0 ? scaled - 0.5 : scaled + 0.5);
+}
+
+double fieldOf(LONGLONG units) { return static_cast<double>(units) / kUnitsPerSecond; }
+
+double moved(double value) { return value; }
+
+#endif
+
+// A field as get_Duration and get_CurrentPosition give it.
+double given(double field) { return holdable(field) ? secondsFrom(unitsOf(field)) : field; }
+
+// An argument of put_CurrentPosition as the field keeps it.
+double taken(double seconds) { return holdable(seconds) ? fieldOf(unitsFrom(seconds)) : seconds; }
+
+} // namespace
+
 HRESULT FakeGraph::get_Duration(REFTIME* length)
 {
-    return reply("get_Duration", length, durationSeconds);
+    return reply("get_Duration", length, given(durationSeconds));
 }
 
 HRESULT FakeGraph::get_CurrentPosition(REFTIME* time)
 {
-    return reply("get_CurrentPosition", time, positionSeconds);
+    return reply("get_CurrentPosition", time, given(positionSeconds));
 }
 
 HRESULT FakeGraph::put_CurrentPosition(REFTIME time)
@@ -23,7 +145,7 @@ HRESULT FakeGraph::put_CurrentPosition(REFTIME time)
     record("put_CurrentPosition", time);
     HRESULT hr = outcome("put_CurrentPosition");
     if (SUCCEEDED(hr))
-        positionSeconds = time;
+        positionSeconds = taken(time);
     return hr;
 }
 
@@ -106,12 +228,13 @@ HRESULT FakeGraph::SetMaxGraphLatency(REFERENCE_TIME latency)
 
 namespace {
 
-// The result of a rate change: 0 is refused, as the real graph does.
+// The result of a rate change: 0 is refused, as the real graph does. The
+// rate is kept as the system moves it.
 HRESULT rateChange(double requested, HRESULT injected, bool ignored, double& rate)
 {
     HRESULT hr = injected != S_OK ? injected : (requested == 0.0 ? E_INVALIDARG : S_OK);
     if (SUCCEEDED(hr) && !ignored)
-        rate = requested;
+        rate = moved(requested);
     return hr;
 }
 
@@ -125,7 +248,7 @@ HRESULT FakeGraph::put_Rate(double r)
 
 HRESULT FakeGraph::get_Rate(double* r)
 {
-    return reply("get_Rate", r, rate);
+    return reply("get_Rate", r, moved(rate));
 }
 
 HRESULT FakeGraph::SetRate(double r)
@@ -136,7 +259,7 @@ HRESULT FakeGraph::SetRate(double r)
 
 HRESULT FakeGraph::GetRate(double* r)
 {
-    return reply("GetRate", r, rate);
+    return reply("GetRate", r, moved(rate));
 }
 
 HRESULT FakeGraph::GetCapabilities(DWORD* out)

@@ -19,6 +19,7 @@ void resetPlayer()
         p.useGrabber = 0;
         p.openMode = 0;
     }
+    omb_UseUTF8(0);
 }
 
 FakePlayer::FakePlayer() : p((resetPlayer(), ombrix::playerAt(0))) {}

@@ -10,7 +10,8 @@
 
 namespace testing {
 
-// Closes whatever graph is open and puts the Player's flags back to zero.
+// Closes whatever graph is open, puts the Player's flags back to zero and the
+// host's texts back in the process code page.
 void resetPlayer();
 
 // A test against fake platform objects: the Player starts empty, and at the

@@ -1,7 +1,7 @@
 // File names outside the process code page on the platform's real
 // DirectShow: a clip copied to a name of Cyrillic, Japanese and an emoji is
 // opened, played and grabbed through UTF-8 and through UTF-16; the ANSI path
-// with that name answers with a code.
+// with that name, and names no mode opens, answer with a code.
 #include <doctest.h>
 
 #include <windows.h>
@@ -43,6 +43,23 @@ std::string encoded(const std::wstring& text, UINT codePage)
     return out;
 }
 
+// The host's texts read as UTF-8 for one scope, and in the process code page
+// again after it on every path: a failed assertion leaves no setting behind.
+struct Utf8Texts {
+    Utf8Texts() { CHECK(omb_UseUTF8(1) == 0); }
+    ~Utf8Texts() { omb_UseUTF8(0); }
+    Utf8Texts(const Utf8Texts&) = delete;
+    Utf8Texts& operator=(const Utf8Texts&) = delete;
+};
+
+std::string repeated(const std::string& piece, int count)
+{
+    std::string text;
+    for (int i = 0; i < count; ++i)
+        text += piece;
+    return text;
+}
+
 } // namespace
 
 TEST_CASE_FIXTURE(RealPlayer, "unicode: a name outside the code page opens, plays and grabs through UTF-8 and UTF-16")
@@ -58,9 +75,8 @@ TEST_CASE_FIXTURE(RealPlayer, "unicode: a name outside the code page opens, play
             CAPTURE(how);
             REQUIRE(omb_UseCaptureVideoEx(1) == 0);
             if (std::string(how) == "UTF-8") {
-                REQUIRE(omb_UseUTF8(1) == 0);
+                Utf8Texts texts;
                 REQUIRE(omb_Open(utf8.c_str(), mode, 0, 0, 0) == 0);
-                omb_UseUTF8(0);
             } else {
                 REQUIRE(omb_OpenW(unicodePath().c_str(), mode, 0, 0, 0) == 0);
             }
@@ -79,10 +95,39 @@ TEST_CASE_FIXTURE(RealPlayer, "unicode: a name outside the code page opens, play
         CHECK(omb_Open(ansi.c_str(), mode, 0, 0, 0) == OMB_E_CANNOT_RENDER);
         CHECK(omb_GetState() == OMB_E_NOT_OPEN);
     }
-    // Nor does UTF-8 take the ANSI bytes for a name.
-    REQUIRE(omb_UseUTF8(1) == 0);
-    CHECK(omb_Open(encoded(L"caf\u00E9.avi", CP_ACP).c_str(), 1, 0, 0, 0) == OMB_E_BAD_FILE_NAME);
-    omb_UseUTF8(0);
+    // Names no mode opens: refused before a graph is made, or (a long one
+    // within the limit, which counts UTF-16 units) not found by the platform.
+    struct NameRow {
+        const char* what;
+        bool utf8;
+        std::string name;
+        int code;
+    };
+    const std::string kanji = "\xE6\x98\xA0";
+    const NameRow rows[] = {
+        {"ANSI bytes as UTF-8", true, encoded(L"caf\u00E9.avi", CP_ACP), OMB_E_BAD_FILE_NAME},
+        {"empty, ANSI", false, "", OMB_E_BAD_FILE_NAME},
+        {"empty, UTF-8", true, "", OMB_E_BAD_FILE_NAME},
+        {"11,000 Japanese characters in 33,000 bytes of UTF-8", true, "C:\\" + repeated(kanji, 11000) + ".avi",
+         OMB_E_CANNOT_RENDER},
+        {"32,761 Japanese characters: 32,768 UTF-16 units", true, "C:\\" + repeated(kanji, 32761) + ".avi",
+         OMB_E_BAD_FILE_NAME},
+    };
+    for (const NameRow& row : rows)
+        for (int mode : {OpenMode_DefaultRenderers, OpenMode_VideoRenderer}) {
+            const std::string what = row.what;
+            CAPTURE(what);
+            CAPTURE(mode);
+            int code;
+            if (row.utf8) {
+                Utf8Texts texts;
+                code = omb_Open(row.name.c_str(), mode, 0, 0, 0);
+            } else {
+                code = omb_Open(row.name.c_str(), mode, 0, 0, 0);
+            }
+            CHECK(code == row.code);
+            CHECK(omb_GetState() == OMB_E_NOT_OPEN);
+        }
     // The host goes on: the shared clip opens as ever.
     REQUIRE(omb_Open(media.video.c_str(), 1, 0, 0, 0) == 0);
     CHECK(omb_Close() == 0);
