@@ -56,6 +56,7 @@ const char* const kStateNames[] = {"nothing open", "open",           "playing",
 constexpr long long kAny = LLONG_MIN;      // the platform's answer, whatever it is
 constexpr long long kSkip = LLONG_MIN + 1; // a transition, made by the states themselves
 constexpr long long kGap = LLONG_MIN + 2; // the answer of kGapAnswers
+constexpr long long kAsClosed = LLONG_MIN + 3; // after omb_Exit: as with nothing open
 
 // Where the platform's known gaps change an answer with a graph open (mode 6,
 // a video-only clip): the answer under the gap, and the documented one.
@@ -153,8 +154,8 @@ std::vector<Case> cases(const Foreign& f)
     const H dc = reinterpret_cast<H>(f.dc);
     std::vector<Case> c;
     auto add = [&](std::string text, std::function<long long()> call, long long closed, long long open,
-                   long long exited = kSkip - 1) {
-        c.push_back({text, call, closed, open, exited == kSkip - 1 ? closed : exited});
+                   long long exited = kAsClosed) {
+        c.push_back({text, call, closed, open, exited == kAsClosed ? closed : exited});
     };
 
     // Frame and transport.
