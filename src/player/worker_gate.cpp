@@ -135,7 +135,6 @@ void WorkerGate::disown()
 {
     collectParked();
     Lock lock(lock_);
-    disowned_ = true;
     disownedBelow_ = graphEpoch_ + 1;
 }
 
@@ -161,11 +160,10 @@ void WorkerGate::giveBack(WorkerHold& hold)
     {
         Lock lock(lock_);
         if (hold.graphEpoch != graphEpoch_) {
-            const bool disowned = disownedLocked(hold);
-            stop = abandonedEpoch_ == hold.graphEpoch && !disowned;
-            if (abandonedEpoch_ == hold.graphEpoch)
+            stop = abandonedEpoch_ == hold.graphEpoch;
+            if (stop)
                 abandonedEpoch_ = 0;
-            if (disowned) {
+            if (disownedLocked(hold)) {
                 // COM may be gone: nothing of this graph is called again.
                 hold.events.Detach();
                 hold.graph.Detach();
@@ -175,8 +173,7 @@ void WorkerGate::giveBack(WorkerHold& hold)
             }
             if (!stop) {
                 // Withdrawn meanwhile: the host's thread releases it.
-                std::swap(parked_.empty() ? parked_ : stray, hold);
-                workerHolds_ = false;
+                parkLocked(hold, stray);
                 return;
             }
         }
@@ -187,8 +184,7 @@ void WorkerGate::giveBack(WorkerHold& hold)
         if (hold.control)
             hold.control->Stop();
         Lock lock(lock_);
-        std::swap(parked_.empty() ? parked_ : stray, hold);
-        workerHolds_ = false;
+        parkLocked(hold, stray);
         return;
     }
     // Still published: the player's own references outlive these, because
@@ -205,7 +201,14 @@ bool WorkerGate::wantedLocked(const WorkerHold& hold) const
 
 bool WorkerGate::disownedLocked(const WorkerHold& hold) const
 {
-    return disowned_ && hold.graphEpoch != graphEpoch_ && static_cast<int>(hold.graphEpoch - disownedBelow_) < 0;
+    return disownedBelow_ != 0 && hold.graphEpoch != graphEpoch_ &&
+           static_cast<int>(hold.graphEpoch - disownedBelow_) < 0;
+}
+
+void WorkerGate::parkLocked(WorkerHold& hold, WorkerHold& stray)
+{
+    std::swap(parked_.empty() ? parked_ : stray, hold);
+    workerHolds_ = false;
 }
 
 bool WorkerGate::disowned(const WorkerHold& hold) const

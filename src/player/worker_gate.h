@@ -154,6 +154,10 @@ private:
     // Whether the host still wants the held graph to play; under the lock.
     bool wantedLocked(const WorkerHold& hold) const;
     bool disownedLocked(const WorkerHold& hold) const;
+    // Hands a withdrawn graph's references to the parked slot (or, should it
+    // be taken, to stray, released by the caller outside the lock); under
+    // the lock.
+    void parkLocked(WorkerHold& hold, WorkerHold& stray);
     bool waitUntil(bool (*done)(const WorkerGate&, unsigned), unsigned epoch);
 
     mutable SRWLOCK lock_ = SRWLOCK_INIT;
@@ -167,8 +171,8 @@ private:
     unsigned abandonedEpoch_ = 0;   // a withdrawn graph the worker stops (0: none)
     HWND eventWindow_ = nullptr;    // where the published graph's events go
     DWORD opener_ = 0;              // the thread that published the last graph
-    bool disowned_ = false;         // omb_Exit: late references are dropped
-    unsigned disownedBelow_ = 0;    // ... for graph epochs before this one
+    unsigned disownedBelow_ = 0;    // omb_Exit: late references of graph epochs
+                                    // before this one are dropped (0: none)
     WorkerHold parked_;
 };
 
