@@ -154,6 +154,9 @@ ombrix_record_machine() {
             echo "OMBRIX_I686_NOT_RUN=''"
         fi
         echo "OMBRIX_I686_TIME_SCALE=$(ombrix_time_scale "$ombrix_i686_runs")"
+        ombrix_probe_wine10
+        printf 'OMBRIX_WINE10_ROOT=%q\n' "$ombrix_wine10_root"
+        printf 'OMBRIX_WINE10_NOT_RUN=%q\n' "$ombrix_wine10_not_run"
     } > "$ombrix_build/machine.env.new"
     # Rewritten only when the answer changed: the i686 build reconfigures
     # when the record does.
@@ -178,14 +181,26 @@ ombrix_load_machine() {
 }
 
 # One line for an architecture: "i686 ran emulated by QEMU 10.0.2 ..." or
-# "i686 not run: <reason>".
+# "i686 not run: <reason>". With "platforms" as second word, it also says on
+# which Wine it ran: Wine 8 always, Wine 10 where its root is (for an
+# emulated i686, a subset of its entries: tests/CMakeLists.txt names it).
 ombrix_how_ran() {
+    local on=""
+    if [ "${2:-}" = platforms ]; then
+        if [ -n "${OMBRIX_WINE10_NOT_RUN:-}" ]; then
+            on=" on Wine 8.0 (Wine 10.0 not run: $OMBRIX_WINE10_NOT_RUN)"
+        elif [ "$1" = i686 ] && [ "${OMBRIX_I686_RUNS:-}" = emulated ]; then
+            on=" on Wine 8.0 and on Wine 10.0 (there a representative subset, emulation being slow)"
+        else
+            on=" on Wine 8.0 and on Wine 10.0"
+        fi
+    fi
     case $1 in
-    x86_64) echo "x86_64 ran natively" ;;
+    x86_64) echo "x86_64 ran natively$on" ;;
     i686) if [ -n "$OMBRIX_I686_NOT_RUN" ]; then
               echo "i686 built and checked statically, its Wine tests not run: $OMBRIX_I686_NOT_RUN"
           else
-              echo "i686 ran $OMBRIX_I686_HOW"
+              echo "i686 ran $OMBRIX_I686_HOW$on"
           fi ;;
     esac
 }
@@ -202,19 +217,24 @@ ombrix_prefix_arch() {
     elif [ -f "$prefix/system.reg" ]; then
         echo win64
     else
-        case $prefix in
-        *32) echo win32 ;;
+        case ${prefix##*/} in
+        *32 | *32-*) echo win32 ;;
         *) echo win64 ;;
         esac
     fi
 }
 
 # Exits with 77 (CTest's skip code here) and the reason when this machine
-# cannot execute the architecture of PREFIX; returns otherwise.
+# cannot execute the architecture of PREFIX, or has no Wine 10 for a Wine 10
+# prefix; returns otherwise.
 ombrix_skip_unless_runnable() {
     local prefix=$1
-    [ "$(ombrix_prefix_arch "$prefix")" = win32 ] || return 0
     ombrix_load_machine "$(dirname "$prefix")"
+    if [ "$(ombrix_prefix_platform "$prefix")" = wine10 ] && [ -n "$OMBRIX_WINE10_NOT_RUN" ]; then
+        echo "not run: Wine 10: $OMBRIX_WINE10_NOT_RUN"
+        exit 77
+    fi
+    [ "$(ombrix_prefix_arch "$prefix")" = win32 ] || return 0
     [ -n "$OMBRIX_I686_NOT_RUN" ] || return 0
     echo "not run: $OMBRIX_I686_NOT_RUN"
     exit 77
@@ -242,14 +262,102 @@ ombrix_wine_loader() {
 }
 
 # Runs a Wine program (Windows or Unix path, or a builtin such as wineboot) in
-# PREFIX: ombrix_wine PREFIX PROGRAM [ARGS...]
+# PREFIX, with the prefix's platform: ombrix_wine PREFIX PROGRAM [ARGS...]
 ombrix_wine() {
     local prefix loader
     prefix=$(ombrix_absolute "$1") || return 2
     shift
     loader=$(ombrix_wine_loader "$(ombrix_prefix_arch "$prefix")")
     WINEPREFIX=$prefix WINELOADER=$loader WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="} \
-        "$loader" "$@"
+        ombrix_on_platform "$prefix" "$loader" "$@"
+}
+
+# ---- The platforms ------------------------------------------------------------
+# Wine 8.0 is the host's own (Debian 12). Wine 10.0 (Debian 13) lives in a
+# root of its own that scripts/setup-wine10.sh makes with debootstrap; the
+# same build trees, prefixes, display sockets and lock are seen inside it
+# through bind mounts, so a Wine 10 run differs only in the Wine it starts.
+# A prefix belongs to Wine 10 when its name ends in -wine10.
+ombrix_wine10_root=${OMBRIX_WINE10_ROOT:-/var/lib/ombrix/wine10}
+
+ombrix_prefix_platform() {
+    case ${1##*/} in
+    *-wine10) echo wine10 ;;
+    *) echo wine8 ;;
+    esac
+}
+
+# The directories bound into the Wine 10 root, in mount order: the system's
+# (/dev before its sub-mounts), /tmp, the home (ALSA's null device is
+# configured there) and the source and build trees.
+ombrix_wine10_binds() {
+    printf '%s\n' /proc /sys /dev /dev/pts /dev/shm /tmp "$HOME" "$ombrix_root" "$ombrix_build"
+}
+
+# Binds what runs in the Wine 10 root needs into it; what is bound already
+# (or lies inside a bound directory) is left as it is. Prints why not on
+# failure.
+ombrix_wine10_mount() {
+    local root=$ombrix_wine10_root dir out
+    (
+        flock 9
+        while read -r dir; do
+            [ -d "$dir" ] || continue
+            mountpoint -q "$root$dir" && continue
+            # A tree inside a tree bound already is seen through that bind
+            # (the system's directories are bound one by one: a bind does
+            # not carry the mounts below it).
+            local bound=0 other
+            case $dir in /proc | /sys | /dev | /dev/* | /tmp) ;; *)
+                while read -r other; do
+                    case $other in /proc | /sys | /dev | /dev/* | /tmp) continue ;; esac
+                    [ "$other" != "$dir" ] && [[ $dir == "$other"/* ]] && mountpoint -q "$root$other" && bound=1
+                done < <(ombrix_wine10_binds) ;;
+            esac
+            [ "$bound" = 1 ] && continue
+            mkdir -p "$root$dir"
+            if ! out=$(${ombrix_sudo} mount --bind "$dir" "$root$dir" 2>&1); then
+                echo "$dir could not be bound into $root: $out"
+                exit 1
+            fi
+        done < <(ombrix_wine10_binds)
+    ) 9>"/tmp/ombrix-wine10-mount.lock"
+}
+
+ombrix_sudo=""
+[ "$(id -u)" -eq 0 ] || ombrix_sudo="sudo --preserve-env"
+
+# Runs COMMAND in the Wine 10 root, as this user, with this environment
+# (its PATH is the root's own).
+ombrix_in_wine10() {
+    local why
+    why=$(ombrix_wine10_mount) || { echo "ombrix: $why" >&2; return 2; }
+    ${ombrix_sudo} chroot --userspec="$(id -u):$(id -g)" "$ombrix_wine10_root" \
+        /usr/bin/env PATH=/usr/local/bin:/usr/bin:/bin "$@"
+}
+
+# Runs COMMAND with the platform of PREFIX: ombrix_on_platform PREFIX COMMAND...
+ombrix_on_platform() {
+    local prefix=$1
+    shift
+    if [ "$(ombrix_prefix_platform "$prefix")" = wine10 ]; then
+        ombrix_in_wine10 "$@"
+    else
+        "$@"
+    fi
+}
+
+# Whether Wine 10 can run here. Sets ombrix_wine10_not_run to nothing, or to
+# why not.
+ombrix_probe_wine10() {
+    ombrix_wine10_not_run=""
+    if [ "${OMBRIX_NO_WINE10:-0}" = 1 ]; then
+        ombrix_wine10_not_run="OMBRIX_NO_WINE10=1 asks for Wine 8 only"
+    elif [ -f "$ombrix_build/wine10.why" ]; then
+        ombrix_wine10_not_run=$(cat "$ombrix_build/wine10.why")
+    elif [ ! -f "$ombrix_wine10_root/.ombrix-ready" ]; then
+        ombrix_wine10_not_run="no Wine 10 root at $ombrix_wine10_root (scripts/setup-wine10.sh makes it)"
+    fi
 }
 
 # The machine-wide lock of DirectShow users (Wine was seen to hang when two

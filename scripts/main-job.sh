@@ -21,7 +21,7 @@ else
     arch=x86_64 prefix=$ombrix_build/pfx64
     echo "main-job: running the x86_64 player; i686 cannot run: $OMBRIX_I686_NOT_RUN"
 fi
-"$root/scripts/build.sh" "$arch"
+OMBRIX_TARGETS="ombrix ombrix-play" "$root/scripts/build.sh" "$arch"
 state=$ombrix_build/$arch/display
 out=$root/out
 mkdir -p "$out"

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Creates one quiet Wine prefix: wine-prefix.sh DIR win32|win64
+# Creates one quiet Wine prefix: wine-prefix.sh DIR win32|win64 (a DIR whose
+# name ends in -wine10 belongs to Wine 10: scripts/lib.sh)
 set -euo pipefail
 . "$(dirname "$0")/lib.sh"
 dir=$(ombrix_absolute "$1")
@@ -17,5 +18,8 @@ fi
 # A crash must end the process instead of waiting for a click in winedbg's dialog.
 ombrix_wine "$dir" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
     </dev/null >/dev/null 2>&1
-WINEPREFIX=$dir wineserver -w
+# Every platform's prefix reports the same Windows (Wine 8's default; Wine
+# 10's is Windows 10), so that the version tests read one answer.
+ombrix_wine "$dir" winecfg /v win7 </dev/null >/dev/null 2>&1
+WINEPREFIX=$dir ombrix_on_platform "$dir" wineserver -w
 touch "$dir/.ombrix-ready"

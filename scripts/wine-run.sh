@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs one Windows test program under Wine with a watchdog:
+# Runs one Windows test program under Wine (the prefix's platform) with a
+# watchdog:
 #   wine-run.sh PREFIX SECONDS STATE_DIR program.exe [args...]
 # STATE_DIR holds the display that xvfb.sh started, if the rig started one.
 # Where this machine cannot execute the prefix's architecture, the program is
@@ -26,7 +27,8 @@ fi
 # The watchdog ends only the process group of this program (timeout's own),
 # never the prefix's server: unit tests run beside it in the same prefix.
 # winealsa's MIDI probe prints one line per process when there is no sequencer.
-timeout -k 5 "$seconds" "$loader" "$@" 2> >(grep -v -E '^ALSA lib|GStreamer-CRITICAL|^$' >&2)
+timeout -k 5 "$seconds" bash -c '. "$1"; shift; ombrix_on_platform "$@"' _ "$ombrix_root/scripts/lib.sh" \
+    "$prefix" "$loader" "$@" 2> >(grep -v -E '^ALSA lib|GStreamer-CRITICAL|^$' >&2)
 rc=$?
 if [ "$rc" -eq 124 ] || [ "$rc" -eq 137 ]; then
     echo "watchdog: $(basename "$1") did not finish within ${seconds}s" >&2

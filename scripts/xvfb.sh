@@ -26,10 +26,9 @@ boot_prefixes() {
             ombrix_load_machine "$(dirname "$prefix")"
             [ -z "$OMBRIX_I686_NOT_RUN" ] || continue
         fi
-        WINEPREFIX=$prefix wineserver -p </dev/null >/dev/null 2>&1
-        loader=$(ombrix_wine_loader "$(ombrix_prefix_arch "$prefix")")
-        WINEPREFIX=$prefix WINELOADER=$loader WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
-            timeout -k 5 60 "$loader" cmd /c exit </dev/null >/dev/null 2>&1
+        WINEPREFIX=$prefix ombrix_on_platform "$prefix" wineserver -p </dev/null >/dev/null 2>&1
+        WINEDEBUG=-all timeout -k 5 60 bash -c '. "$1"; ombrix_wine "$2" cmd /c exit' _ \
+            "$ombrix_root/scripts/lib.sh" "$prefix" </dev/null >/dev/null 2>&1
     done
     return 0
 }
@@ -68,8 +67,8 @@ start)
     ;;
 stop)
     for prefix in "$@"; do
-        WINEPREFIX=$prefix wineserver -k 2>/dev/null
-        WINEPREFIX=$prefix wineserver -w 2>/dev/null
+        WINEPREFIX=$prefix ombrix_on_platform "$prefix" wineserver -k 2>/dev/null
+        WINEPREFIX=$prefix ombrix_on_platform "$prefix" wineserver -w 2>/dev/null
     done
     if [ -f "$state/xvfb.pid" ]; then
         kill "$(cat "$state/xvfb.pid")" 2>/dev/null

@@ -97,7 +97,10 @@ void onTick()
         app.lastStatus = now;
         refreshStatus();
     }
-    if (app.options.seconds > 0 && elapsed >= app.options.seconds)
+    // A run ends once its time is up and every scripted key was pressed: a
+    // timer that starts late (seen under a renderer that keeps the thread
+    // busy at first) delays the keys, never drops them.
+    if (app.options.seconds > 0 && elapsed >= app.options.seconds && app.nextKey >= app.options.keys.size())
         quitWhenDone(now);
 }
 

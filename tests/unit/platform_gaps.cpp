@@ -4,6 +4,8 @@
 // behave like Wine with it forced to Wine (the branch they take here).
 #include <doctest.h>
 
+#include <utility>
+
 #include "gap_scenarios.h"
 #include "ombrix.h"
 #include "platform/ids.h"
@@ -49,6 +51,43 @@ TEST_CASE("the platform is told by ntdll, and a test can force either answer")
     const testing::GapEntry* table = testing::gapTable();
     for (int g = 0; g < static_cast<int>(testing::Gap::Count); ++g)
         CHECK(table[g].gap == static_cast<testing::Gap>(g));
+}
+
+TEST_CASE("Wine's version tells Wine 8 from Wine 10, and each gap holds where the table says")
+{
+    using testing::Platform;
+    struct Version {
+        const char* text;
+        Platform platform;
+    };
+    for (const Version& v : {Version{"8.0", Platform::Wine8}, Version{"8.0.2", Platform::Wine8},
+                             Version{"9.22", Platform::Wine8}, Version{"10.0", Platform::Wine10},
+                             Version{"10.18", Platform::Wine10}, Version{"11.0-rc1", Platform::Wine10},
+                             Version{"", Platform::Wine10}, Version{"unknown", Platform::Wine10}}) {
+        CAPTURE(v.text);
+        CHECK(testing::platformOfWine(v.text) == v.platform);
+    }
+
+    // Gaps of one Wine only: the Enhanced Video Renderer's crash and the
+    // crash at exit are Wine 8's, the top-down grabber type Wine 10's.
+    using testing::Gap;
+    struct Holds {
+        Gap gap;
+        bool windows, wine8, wine10;
+    };
+    for (const Holds& h : {Holds{Gap::NoQualProp, false, true, true}, Holds{Gap::RateIgnored, false, true, true},
+                           Holds{Gap::EvrCrashOnRelease, false, true, false},
+                           Holds{Gap::ExitCrashAfterManyGraphs, false, true, false},
+                           Holds{Gap::GrabberTopDown, false, false, true}}) {
+        CAPTURE(testing::gapTable()[static_cast<int>(h.gap)].name);
+        for (const auto& [platform, expected] : {std::pair{Platform::Windows, h.windows},
+                                                 std::pair{Platform::Wine8, h.wine8},
+                                                 std::pair{Platform::Wine10, h.wine10}}) {
+            testing::ForcePlatform forced(platform);
+            CHECK(testing::platform() == platform);
+            CHECK(testing::has(h.gap) == expected);
+        }
+    }
 }
 
 TEST_CASE("rate, frame stepping and statistics: both branches against fakes of each platform")

@@ -1,10 +1,12 @@
-// Mode 4 on the platform's Enhanced Video Renderer. The graph is built and
-// checked, never run, in a child process: where the EVR crashes the process
-// once its graph goes (the gap table), the crash ends the child after its
-// checks, not this run. Every other check of mode 4 runs against fakes.
+// Mode 4 on the platform's Enhanced Video Renderer, in a child process. Where
+// the EVR crashes the process once its graph goes or at its first frame (the
+// gap table), the graph is built and checked, never run, and the crash ends
+// the child after its checks, not this run; elsewhere it also plays, and the
+// child must end cleanly. Every other check of mode 4 runs against fakes.
 #include <doctest.h>
 
 #include "child_process.h"
+#include "host_window.h"
 #include "ombrix.h"
 #include "platform_gaps.h"
 #include "real_player.h"
@@ -25,6 +27,14 @@ DOCTEST_TEST_CASE_FIXTURE(RealPlayer, "evr child: mode 4's graph" * doctest::ski
     CHECK(p.evrFilter);
     CHECK(p.sourceFilter);
     CHECK(p.captureBuilder);
+    if (!testing::has(testing::Gap::EvrCrashOnRelease)) {
+        // Where the EVR survives its frames and its release, it plays in a
+        // host window; the child's clean exit then proves the release.
+        testing::HostWindow host;
+        REQUIRE(omb_Play(reinterpret_cast<omb_handle>(host.hwnd()), 0, 0, 64, 48) == 0);
+        CHECK(testing::pumpUntil([] { return omb_GetNowPlayTime() >= 0.5; }, 5000));
+        CHECK(omb_Stop() == 0);
+    }
     // Where releasing the EVR crashes, the graph outlives omb_Close, so the
     // checks report before the process ends.
     testing::keepAlive(testing::Gap::EvrCrashOnRelease, p.graph.Get());
