@@ -328,12 +328,13 @@ ombrix_sudo=""
 [ "$(id -u)" -eq 0 ] || ombrix_sudo="sudo --preserve-env"
 
 # Runs COMMAND in the Wine 10 root, as this user, with this environment
-# (its PATH is the root's own).
+# (its PATH is the root's own) and in this directory (chroot leaves it for
+# the root's /; every directory a test works in is bound).
 ombrix_in_wine10() {
     local why
     why=$(ombrix_wine10_mount) || { echo "ombrix: $why" >&2; return 2; }
     ${ombrix_sudo} chroot --userspec="$(id -u):$(id -g)" "$ombrix_wine10_root" \
-        /usr/bin/env PATH=/usr/local/bin:/usr/bin:/bin "$@"
+        /usr/bin/env --chdir="$PWD" PATH=/usr/local/bin:/usr/bin:/bin "$@"
 }
 
 # Runs COMMAND with the platform of PREFIX: ombrix_on_platform PREFIX COMMAND...

@@ -235,15 +235,13 @@ int OMBRIX_CALL omb_CaptureVideoEx(omb_handle dc, int x, int y, int width, int h
     const int frameRows = static_cast<int>(rows(header));
     const int copyWidth = std::clamp(width, 0, static_cast<int>(header.biWidth));
     const int copyHeight = std::clamp(height, 0, frameRows);
-    // A part is the frame's bottom-left corner, whichever way its rows run.
-    // A bottom-up frame begins with its bottom rows, so GDI gets just those
-    // lines; a top-down frame ends with them, so GDI gets every line and a
-    // source rectangle that starts that far from the top.
-    const bool topDown = header.biHeight < 0;
-    const int sourceY = topDown ? frameRows - copyHeight : 0;
-    const int scanLines = topDown ? frameRows : copyHeight;
+    // A part is the frame's bottom-left corner, whichever way its rows run:
+    // the source rectangle starts at the image's lower-left corner. A
+    // bottom-up frame begins with its bottom rows, so GDI gets just those
+    // lines; a top-down frame ends with them, so GDI gets every line.
+    const int scanLines = header.biHeight < 0 ? frameRows : copyHeight;
     int lines = platform::setDIBitsToDeviceFn(reinterpret_cast<HDC>(dc), x, y, static_cast<DWORD>(copyWidth),
-                                              static_cast<DWORD>(copyHeight), 0, sourceY, 0,
+                                              static_cast<DWORD>(copyHeight), 0, 0, 0,
                                               static_cast<UINT>(scanLines), frame, layout.draw.info(),
                                               DIB_RGB_COLORS);
     return lines > 0 ? 0 : OMB_E_NOT_DRAWN;

@@ -38,6 +38,13 @@ const GapEntry kGaps[] = {
      "graphs, and once after the dozen of the video exports' case)", kOnWine8},
     {Gap::GrabberTopDown, "GrabberTopDown",
      "the Sample Grabber connects a top-down RGB24 type (biHeight negative) where Windows' is bottom-up", kOnWine10},
+    {Gap::Vmr9LateStart, "Vmr9LateStart",
+     "a VMR-9 graph that runs with audio reads position 0 for up to 15 s (seen on x86_64 under the self-test's "
+     "box), and a host's timer on the thread that ran it ticks only after 2.5-3 s",
+     kOnWine10},
+    {Gap::Vmr9FullScreenXError, "Vmr9FullScreenXError",
+     "put_FullScreenMode(OATRUE) on a playing VMR-9 ends the process with an X BadAlloc (X_ConfigureWindow)",
+     kOnWine10},
     {Gap::X87MovesRounded, "X87MovesRounded",
      "under QEMU 10's i386 emulation, at 24-bit precision a double loaded into and stored from st(0) "
      "loses its low bits, so a double an export returns in st(0) reaches the host rounded", 0},

@@ -636,11 +636,10 @@ TEST_CASE("a new connection that keeps the frame's byte count is drawn as the ne
         CHECK(draw.withinBuffer);
         CHECK(draw.bits == open.world.grabberFrame);
         // A part is the bottom-left corner: a bottom-up frame's first lines,
-        // or all of a top-down frame's lines from that far down.
+        // or all of a top-down frame's lines, which end with its bottom rows.
         CHECK(omb_CaptureVideoEx(reinterpret_cast<omb_handle>(kDC), 0, 0, 10, 8) == 0);
         CHECK(open.gdi.draws.back().args ==
-              std::vector<long>{0, 0, 10, 8, 0, r.height < 0 ? rows - 8 : 0, 0, r.height < 0 ? rows : 8,
-                                DIB_RGB_COLORS});
+              std::vector<long>{0, 0, 10, 8, 0, 0, 0, r.height < 0 ? rows : 8, DIB_RGB_COLORS});
         CHECK(open.gdi.draws.back().withinBuffer);
     }
 }
