@@ -95,10 +95,11 @@ keys | keys-vmr9)
         statistics="I: frame rate [0-9]+, "
         has_gap NoQualProp && statistics="I: frame rate -3, .* jitter -3"
         expected=("O: omb_VMRMixImage = " "$statistics" "F: omb_FullScreen\\(1\\) = 0" "G: ")
-        # Where full screen takes the playing VMR-9's process down, no F.
-        if has_gap Vmr9FullScreenXError; then
-            keys=${keys/F/}
-            expected=("${expected[@]:0:2}" "G: ")
+        # Where a playing VMR-9 takes the player down (the gap table), the
+        # case cannot run: CTest reports it as not run, with the gap.
+        if has_gap Vmr9PlaybackXError; then
+            echo "not run: the platform's VMR-9 ends a playing player with an X error (gap Vmr9PlaybackXError)"
+            exit 77
         fi
     fi
     # The keys come one every 0.25 s from 1 s on.

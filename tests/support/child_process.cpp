@@ -78,6 +78,14 @@ void checkChildCase(const char* file, const char* name, DWORD milliseconds, std:
     CHECK(child.output.find(" 0 passed") == std::string::npos);
     if (!crashAtExit || !has(*crashAtExit))
         CHECK(child.exitCode == 0);
+    else if (child.exitCode != 0) {
+        // The gap's crash: what the child and the platform's debugger said
+        // goes to the log, where a backtrace tells whose fault it was.
+        const char* gap = gapTable()[static_cast<int>(*crashAtExit)].name;
+        const size_t from = child.output.size() > 4000 ? child.output.size() - 4000 : 0;
+        MESSAGE("the child ended with " << child.exitCode << " after its checks (" << gap
+                                        << "); the end of its output:\n" << child.output.substr(from));
+    }
 }
 
 } // namespace testing

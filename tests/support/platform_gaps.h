@@ -33,7 +33,7 @@ enum class Gap {
     ExitCrashAfterManyGraphs, // the process crashes at exit after some hundred renderer graphs (Wine 8)
     GrabberTopDown,       // the grabber connects a top-down RGB24 type (Wine 10)
     Vmr9LateStart,        // a running VMR-9 graph's position stays 0 for seconds (Wine 10)
-    Vmr9FullScreenXError, // a playing VMR-9 switched to full screen ends the process (Wine 10)
+    Vmr9PlaybackXError,   // a VMR-9 playing in a window can end the process with an X error (Wine 10)
     X87MovesRounded,      // the emulator (not Wine) rounds x87 loads and stores of a double to the precision control
     EmulatedCommitNoise,  // under the emulator, committed bytes swing by hundreds of KB from one reading to the next
     Count

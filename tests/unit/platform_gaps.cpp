@@ -70,7 +70,7 @@ TEST_CASE("Wine's version tells Wine 8 from Wine 10, and each gap holds where th
 
     // Gaps of one Wine only: the Enhanced Video Renderer's crash and the
     // crash at exit are Wine 8's, the top-down grabber type and the VMR-9's
-    // full-screen error Wine 10's.
+    // X error Wine 10's.
     using testing::Gap;
     struct Holds {
         Gap gap;
@@ -80,7 +80,7 @@ TEST_CASE("Wine's version tells Wine 8 from Wine 10, and each gap holds where th
                            Holds{Gap::EvrCrashOnRelease, false, true, false},
                            Holds{Gap::ExitCrashAfterManyGraphs, false, true, false},
                            Holds{Gap::GrabberTopDown, false, false, true},
-                           Holds{Gap::Vmr9FullScreenXError, false, false, true}}) {
+                           Holds{Gap::Vmr9PlaybackXError, false, false, true}}) {
         CAPTURE(testing::gapTable()[static_cast<int>(h.gap)].name);
         for (const auto& [platform, expected] : {std::pair{Platform::Windows, h.windows},
                                                  std::pair{Platform::Wine8, h.wine8},
