@@ -7,6 +7,9 @@
 # reason goes to build/wine10.why and machine.env records the lane as not
 # run; the setup itself does not fail for it. OMBRIX_NO_WINE10=1 skips it.
 # Safe to run again: every step is skipped when its result is already there.
+#   setup-wine10.sh --remove   unmounts the binds and deletes the root (never
+#                              delete it by hand while /tmp and the trees are
+#                              bound into it: the deletion would reach them)
 set -uo pipefail
 . "$(dirname "$0")/lib.sh"
 root=$ombrix_root
@@ -14,6 +17,20 @@ build=$ombrix_build
 target=$ombrix_wine10_root
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo=sudo
+
+if [ "${1:-}" = --remove ]; then
+    # The deepest mounts first; then nothing of the host is left inside.
+    mount | awk -v root="$target" '$3 == root || index($3, root "/") == 1 { print $3 }' | sort -r |
+        while read -r m; do $sudo umount "$m" || exit 1; done || exit 1
+    if mount | awk -v root="$target" 'index($3, root "/") == 1 { found = 1 } END { exit !found }'; then
+        echo "setup-wine10: something is still mounted below $target; not deleting it" >&2
+        exit 1
+    fi
+    $sudo rm -rf --one-file-system "$target"
+    rm -f "$build/wine10.why"
+    echo "setup-wine10: removed $target"
+    exit 0
+fi
 rm -f "$build/wine10.why"
 
 # Records why the lane cannot run, and stops.
