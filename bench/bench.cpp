@@ -59,6 +59,24 @@ double nowMs()
     return static_cast<double>(t.QuadPart) / perMs;
 }
 
+// The clock's tick: the smallest step nowMs() takes. A processor's counter
+// steps by well under a microsecond; an emulated one by a millisecond.
+double clockTick()
+{
+    static const double tick = [] {
+        double least = 1e9;
+        for (int i = 0; i < 5; ++i) {
+            const double from = nowMs();
+            double to = from;
+            while (to == from)
+                to = nowMs();
+            least = std::min(least, to - from);
+        }
+        return least;
+    }();
+    return tick;
+}
+
 double median(std::vector<double> values)
 {
     if (values.empty())
@@ -400,9 +418,11 @@ void openClose(const Clips& clips, int mode, int reps)
                 number(median(openB)) + " + release " + number(median(closeB)) + " ms"});
 }
 
-// Calls per batch so that one batch of `call` takes about `ms`.
+// Calls per batch so that one batch of `call` takes about `ms`, and never
+// less than 20 ticks of the clock: a batch inside one tick reads as 0.
 int batchSize(const std::function<void()>& call, double ms)
 {
+    ms = std::max(ms, 20 * clockTick());
     int n = 1;
     for (;;) {
         double t = nowMs();
