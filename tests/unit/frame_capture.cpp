@@ -347,6 +347,63 @@ TEST_CASE_FIXTURE(OpenGrabber, "omb_SetCaptureBufferSamples passes TRUE or FALSE
           Lines{"grabber.SetBufferSamples(1)", "grabber.SetBufferSamples(0)"});
 }
 
+TEST_CASE("the frame lands in a real device context at the position, and nothing else is touched")
+{
+    // Real GDI this time: a 100x80 32-bit DIB section, filled with grey. The
+    // part drawn is the frame's bottom-left 20x10 whichever way the frame's
+    // rows run (a grabber may connect either).
+    for (const bool topDown : {false, true}) {
+        CAPTURE(topDown);
+        OpenGrabber open;
+        if (topDown) {
+            VIDEOINFOHEADER format{};
+            format.bmiHeader = {sizeof(BITMAPINFOHEADER), 64, -48, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+            const BYTE* bytes = reinterpret_cast<const BYTE*>(&format);
+            open.world.grabberFormat.assign(bytes, bytes + sizeof format);
+        }
+        open.world.grabberFrame.clear();
+        for (int line = 0; line < 48; ++line) {
+            const int row = topDown ? 47 - line : line; // counted from the frame's bottom
+            for (int column = 0; column < 64; ++column) {
+                open.world.grabberFrame.push_back(static_cast<BYTE>(column)); // blue
+                open.world.grabberFrame.push_back(static_cast<BYTE>(row));    // green
+                open.world.grabberFrame.push_back(static_cast<BYTE>(200));    // red
+            }
+        }
+        ombrix::platform::setDIBitsToDeviceFn = SetDIBitsToDevice;
+
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), 100, -80, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        void* bits = nullptr;
+        HDC dc = CreateCompatibleDC(nullptr);
+        HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        REQUIRE(bitmap != nullptr);
+        HGDIOBJ old = SelectObject(dc, bitmap);
+        auto* pixels = static_cast<DWORD*>(bits); // top-down, 100 per row
+        std::fill(pixels, pixels + 100 * 80, 0x00808080);
+
+        CHECK(omb_CaptureVideoEx(reinterpret_cast<omb_handle>(dc), 30, 40, 20, 10) == 0);
+        GdiFlush();
+        int wrong = 0, touched = 0;
+        for (int y = 0; y < 80; ++y)
+            for (int x = 0; x < 100; ++x) {
+                DWORD got = pixels[y * 100 + x];
+                if (x >= 30 && x < 50 && y >= 40 && y < 50) {
+                    int frameRow = 9 - (y - 40); // the last drawn line is the frame's bottom row
+                    DWORD want = (200u << 16) | (static_cast<DWORD>(frameRow) << 8) | static_cast<DWORD>(x - 30);
+                    wrong += got != want;
+                } else {
+                    touched += got != 0x00808080;
+                }
+            }
+        CHECK(wrong == 0);
+        CHECK(touched == 0);
+        SelectObject(dc, old);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+    }
+}
+
 TEST_CASE("GetHWNDtoHDC gives the window's device context")
 {
     HWND window = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
@@ -641,59 +698,6 @@ TEST_CASE("a new connection that keeps the frame's byte count is drawn as the ne
         CHECK(open.gdi.draws.back().args ==
               std::vector<long>{0, 0, 10, 8, 0, 0, 0, r.height < 0 ? rows : 8, DIB_RGB_COLORS});
         CHECK(open.gdi.draws.back().withinBuffer);
-    }
-}
-
-TEST_CASE("the frame lands in a real device context at the position, and nothing else is touched")
-{
-    // Real GDI this time: a 100x80 32-bit DIB section, filled with grey. The
-    // part drawn is the frame's bottom-left 20x10 whichever way the frame's
-    // rows run (a grabber may connect either).
-    for (const bool topDown : {false, true}) {
-        CAPTURE(topDown);
-        OpenGrabber open;
-        if (topDown)
-            open.world.grabberFormat = formatBlock(sized(description(40, 24, BI_RGB, 0), 64, -48));
-        open.world.grabberFrame.clear();
-        for (int line = 0; line < 48; ++line) {
-            const int row = topDown ? 47 - line : line; // counted from the frame's bottom
-            for (int column = 0; column < 64; ++column) {
-                open.world.grabberFrame.push_back(static_cast<BYTE>(column)); // blue
-                open.world.grabberFrame.push_back(static_cast<BYTE>(row));    // green
-                open.world.grabberFrame.push_back(static_cast<BYTE>(200));    // red
-            }
-        }
-        ombrix::platform::setDIBitsToDeviceFn = SetDIBitsToDevice;
-
-        BITMAPINFO info{};
-        info.bmiHeader = {sizeof(BITMAPINFOHEADER), 100, -80, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        void* bits = nullptr;
-        HDC dc = CreateCompatibleDC(nullptr);
-        HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        REQUIRE(bitmap != nullptr);
-        HGDIOBJ old = SelectObject(dc, bitmap);
-        auto* pixels = static_cast<DWORD*>(bits); // top-down, 100 per row
-        std::fill(pixels, pixels + 100 * 80, 0x00808080);
-
-        CHECK(omb_CaptureVideoEx(reinterpret_cast<omb_handle>(dc), 30, 40, 20, 10) == 0);
-        GdiFlush();
-        int wrong = 0, touched = 0;
-        for (int y = 0; y < 80; ++y)
-            for (int x = 0; x < 100; ++x) {
-                DWORD got = pixels[y * 100 + x];
-                if (x >= 30 && x < 50 && y >= 40 && y < 50) {
-                    int frameRow = 9 - (y - 40); // the last drawn line is the frame's bottom row
-                    DWORD want = (200u << 16) | (static_cast<DWORD>(frameRow) << 8) | static_cast<DWORD>(x - 30);
-                    wrong += got != want;
-                } else {
-                    touched += got != 0x00808080;
-                }
-            }
-        CHECK(wrong == 0);
-        CHECK(touched == 0);
-        SelectObject(dc, old);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
     }
 }
 
