@@ -24,8 +24,9 @@ ChildRun runSelf(const std::string& arguments, DWORD milliseconds);
 // Runs the skipped case whose name starts with `name`, of the test file
 // `file`, in a child and checks that it passed within milliseconds. The
 // child's exit must be clean unless the platform has crashAtExit: then it may
-// crash once its checks reported.
+// crash once its checks reported. Where the platform has xErrorDeath, an X
+// error may end the child early, with every check before it passed.
 void checkChildCase(const char* file, const char* name, DWORD milliseconds,
-                    std::optional<Gap> crashAtExit = std::nullopt);
+                    std::optional<Gap> crashAtExit = std::nullopt, std::optional<Gap> xErrorDeath = std::nullopt);
 
 } // namespace testing

@@ -43,8 +43,9 @@ const GapEntry kGaps[] = {
      "box), and a host's timer on the thread that ran it ticks only after 2.5-3 s",
      kOnWine10},
     {Gap::Vmr9PlaybackXError, "Vmr9PlaybackXError",
-     "a VMR-9 playing in a host's visible window ends the process with an X BadAlloc (X_ConfigureWindow) "
-     "within its first seconds (the sample player on x86_64: 3 runs of 4)",
+     "a VMR-9 that drew frames in a host's visible window ends the process with an X BadAlloc "
+     "(X_ConfigureWindow, or X_CreatePixmap after Mesa's \"failed to create drawable\") while playing or as its "
+     "graph is released (the sample player on x86_64: 3 runs of 4; the video exports' case: 4 runs of 6)",
      kOnWine10},
     {Gap::X87MovesRounded, "X87MovesRounded",
      "under QEMU 10's i386 emulation, at 24-bit precision a double loaded into and stored from st(0) "
