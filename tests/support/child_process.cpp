@@ -80,8 +80,8 @@ void checkChildCase(const char* file, const char* name, DWORD milliseconds, std:
     if (xErrorDeath && has(*xErrorDeath) && child.finished && child.exitCode == 1 &&
         child.output.find("[doctest] test cases:") == std::string::npos) {
         CHECK(child.output.find("ERROR: ") == std::string::npos);
-        const std::string gap = gapTable()[static_cast<int>(*xErrorDeath)].name;
-        MESSAGE("the child ended short of its summary with exit code 1, an X error (" << gap << "); its output:\n"
+        MESSAGE("the child ended short of its summary with exit code 1, an X error (" << gapName(*xErrorDeath)
+                                                                                       << "); its output:\n"
                                                                                        << child.output);
         return;
     }
@@ -94,9 +94,8 @@ void checkChildCase(const char* file, const char* name, DWORD milliseconds, std:
     else if (child.exitCode != 0) {
         // The gap's crash: what the child and the platform's debugger said
         // goes to the log, where a backtrace tells whose fault it was.
-        const std::string gap = gapTable()[static_cast<int>(*crashAtExit)].name;
         const size_t from = child.output.size() > 4000 ? child.output.size() - 4000 : 0;
-        MESSAGE("the child ended with " << child.exitCode << " after its checks (" << gap
+        MESSAGE("the child ended with " << child.exitCode << " after its checks (" << gapName(*crashAtExit)
                                         << "); the end of its output:\n" << child.output.substr(from));
     }
 }

@@ -89,6 +89,11 @@ const GapEntry* gapTable()
     return kGaps;
 }
 
+std::string gapName(Gap gap)
+{
+    return kGaps[static_cast<int>(gap)].name;
+}
+
 Platform platformOfWine(const char* version)
 {
     int major = 0;

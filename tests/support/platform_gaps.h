@@ -10,6 +10,8 @@
 
 #include <unknwn.h>
 
+#include <string>
+
 namespace testing {
 
 enum class Gap {
@@ -65,6 +67,9 @@ Platform platform();
 
 // The table, in the order of the enum.
 const GapEntry* gapTable();
+
+// A gap's name, as text for a log (doctest prints a char pointer's address).
+std::string gapName(Gap gap);
 
 // Whether the tests run under a Wine (unless a ForcePlatform says otherwise).
 bool onWine();

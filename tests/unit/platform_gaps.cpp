@@ -73,7 +73,7 @@ TEST_CASE("Wine's version tells Wine 8 from Wine 10, and each gap holds where th
     using testing::Gap;
     for (const auto& [gap, wine8, wine10] : {std::tuple{Gap::EvrCrashOnRelease, true, false},
                                              std::tuple{Gap::GrabberTopDown, false, true}}) {
-        CAPTURE(testing::gapTable()[static_cast<int>(gap)].name);
+        CAPTURE(testing::gapName(gap));
         for (const auto& [platform, expected] : {std::pair{Platform::Windows, false}, std::pair{Platform::Wine8, wine8},
                                                  std::pair{Platform::Wine10, wine10}}) {
             testing::ForcePlatform forced(platform);
