@@ -116,9 +116,13 @@ bool grabNow(const std::string& path, const char* key)
 
 // The frame at a position: the graph is paused (omb_CaptureVideo pauses it)
 // and sought; once paused again it holds that frame, which the grabber copied
-// on its way to the renderer. The paused state is reported before that frame
-// has passed the grabber, so the timer checks each tick, up to kFrameWait,
-// whether the grabbed frame changed (advanceGrab); then the graph runs on.
+// on its way to the renderer. The grabber's frame before the seek is taken
+// only once the pause has finished (omb_GetState waits for it): until the
+// renderer holds a frame, one still on its way passes the grabber after the
+// pause began and would pass for the new one. The paused state after the
+// seek is reported before the new frame has passed the grabber, so the timer
+// checks each tick, up to kFrameWait, whether the grabbed frame changed
+// (advanceGrab); then the graph runs on.
 void startExactGrab(const std::string& path, const char* key, double at, bool automated)
 {
     GrabJob job;
@@ -133,6 +137,7 @@ void startExactGrab(const std::string& path, const char* key, double at, bool au
     DibCanvas& before = *job.before;
     job.how = call("omb_CaptureVideo",
                    omb_CaptureVideo(before.handle(), 0, 0, before.width, before.height, SRCCOPY));
+    job.how += ", " + call("omb_GetState", omb_GetState());
     job.beforeCode = omb_CaptureVideoEx(before.handle(), 0, 0, before.width, before.height);
     job.how += ", " + call("omb_SetSeek", omb_SetSeek(at));
     job.how += ", " + call("omb_GetState", omb_GetState());
