@@ -68,6 +68,13 @@ typedef enum OpenMode {
     OpenMode_NullVideo = 6         /* Null Renderer swallows the video + DirectSound Renderer */
 } OpenMode;
 
+/* Where omb_Open looks for a reader of the file (omb_SetSourcePolicy). */
+typedef enum OmbSourcePolicy {
+    OMB_SOURCE_DIRECTSHOW = 0,       /* DirectShow's own source filters only */
+    OMB_SOURCE_DIRECTSHOW_THEN_MF = 1, /* DirectShow, then the Media Foundation source (at load) */
+    OMB_SOURCE_MF_FIRST = 2          /* the Media Foundation source, then DirectShow */
+} OmbSourcePolicy;
+
 /* Window message (WM_APP + 0x197) posted for graph events; the worker window
    forwards it to the host with the event code in wParam and lParam. */
 #define OMB_WM_GRAPHEVENT 0x8197
@@ -230,6 +237,28 @@ OMBRIX_API int OMBRIX_CALL omb_OpenW(const wchar_t *fileName, int mode, int rese
    encoded, for every player: flag non-zero UTF-8, 0 the process's ANSI code
    page (the setting at load). Returns 0. */
 OMBRIX_API int OMBRIX_CALL omb_UseUTF8(int flag) OMBRIX_NOEXCEPT;
+/* How the current player's next omb_Open (and omb_OpenW) finds a reader for
+   the file (an OmbSourcePolicy):
+   OMB_SOURCE_DIRECTSHOW: DirectShow's own source filters only, as before
+   1.2.0: a file they cannot render answers OMB_E_CANNOT_RENDER. Set it to
+   keep that behaviour exactly.
+   OMB_SOURCE_DIRECTSHOW_THEN_MF (every player's setting at load): DirectShow
+   first. Where it cannot render the file (OMB_E_CANNOT_RENDER; in modes 1-6
+   also a source whose streams reach no renderer), the file is opened again
+   through the library's own source filter, which reads it with Media
+   Foundation: MP4, M4A, M4V, MOV and 3GP on a Windows without codec packs.
+   The same mode, renderers and Sample Grabber are used, and every export
+   then behaves as on a DirectShow source. The filter offers uncompressed
+   video (RGB32 or RGB24) and 16-bit PCM audio, and seeks in media time.
+   Where Media Foundation is absent or cannot read the file either, the
+   DirectShow result stands.
+   OMB_SOURCE_MF_FIRST: the Media Foundation source first, DirectShow where
+   it cannot read the file.
+   0 ok; OMB_E_REFUSED for any other value (the setting stays). */
+OMBRIX_API int OMBRIX_CALL omb_SetSourcePolicy(int policy) OMBRIX_NOEXCEPT;
+/* What reads the current player's open file: 0 a DirectShow source filter,
+   1 the library's Media Foundation source; OMB_E_NOT_OPEN. */
+OMBRIX_API int OMBRIX_CALL omb_GetSource(void) OMBRIX_NOEXCEPT;
 /* Places the video in window at (left, top) with the given size (modes 0-3:
    a child window; mode 4: the EVR's display rectangle) and runs the graph.
    window may be null (no owner). 0 ok; OMB_E_NOT_OPEN;

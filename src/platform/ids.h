@@ -49,6 +49,14 @@ extern const GUID MEDIASUBTYPE_RGB24;
 extern const GUID FORMAT_VideoInfo;
 extern const GUID MR_VIDEO_RENDER_SERVICE;
 
+// What the Media Foundation source offers: RGB32 besides RGB24, 16-bit PCM
+// audio, and the memory allocator it falls back on.
+extern const GUID MEDIATYPE_Audio;
+extern const GUID MEDIASUBTYPE_RGB32;
+extern const GUID MEDIASUBTYPE_PCM;
+extern const GUID FORMAT_WaveFormatEx;
+extern const CLSID CLSID_MemoryAllocator;
+
 // Rate, seeking, frame stepping and property pages.
 extern const IID IID_IMediaSeeking;
 extern const IID IID_IVideoFrameStep;

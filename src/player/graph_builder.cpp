@@ -8,6 +8,7 @@
 #include "platform/fpu.h"
 #include "platform/ids.h"
 #include "platform/media_type.h"
+#include "platform/mf_source.h"
 #include "platform/text.h"
 #include "player/arguments.h"
 #include "player/graph_builder.h"
@@ -99,9 +100,24 @@ void configureMixer(IBaseFilter* mixer, REFIID iid, int renderingMode, int strea
     config->SetNumberOfStreams(static_cast<DWORD>(streamCount));
 }
 
+// Mode 0 on the library's own source: the graph renders each of its pins,
+// as RenderFile renders a file; every stream must reach a renderer.
+int renderSourcePins(OpenGraph& g)
+{
+    ComPtr<IEnumPins> pins;
+    if (g.sourceFilter->EnumPins(pins.GetAddressOf()) != S_OK)
+        return OMB_E_CANNOT_RENDER;
+    bool all = true;
+    for (ComPtr<IPin> pin; pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK;)
+        all = g.graph->Render(pin.Get()) == S_OK && all;
+    return all ? OMB_OK : OMB_E_CANNOT_RENDER;
+}
+
 // Mode 0: the name as a system string.
 int renderDefault(OpenGraph& g, const wchar_t* fileName)
 {
+    if (g.mediaFoundationSource)
+        return renderSourcePins(g);
     BSTR name = SysAllocString(fileName);
     if (!name)
         return OMB_E_BAD_FILE_NAME;
@@ -143,8 +159,9 @@ int renderWithBuilder(OpenGraph& g, const wchar_t* fileName, int mode, int vmrRe
     }
     addFilter(g.graph.Get(), g.audioRenderer.Get(), L"DirectSound Renderer");
 
-    if (g.graph->AddSourceFilter(fileName, L"Source", g.sourceFilter.ReleaseAndGetAddressOf()) != S_OK ||
-        !g.sourceFilter)
+    if (!g.mediaFoundationSource &&
+        (g.graph->AddSourceFilter(fileName, L"Source", g.sourceFilter.ReleaseAndGetAddressOf()) != S_OK ||
+         !g.sourceFilter))
         return OMB_E_CANNOT_RENDER;
 
     if (mode == OpenMode_Vmr7) {
@@ -163,15 +180,27 @@ int renderWithBuilder(OpenGraph& g, const wchar_t* fileName, int mode, int vmrRe
     return OMB_OK;
 }
 
-// omb_Open and omb_OpenW once the name is UTF-16: builds the graph aside and
-// publishes it only once it is complete; a failure releases what was built.
-int openGraph(Player& p, const wchar_t* fileName, int mode, int vmrRenderingMode, int vmrStreamCount)
+// True unless every pin of the source is known to be unconnected: a
+// DirectShow source whose streams reached no renderer (a file type the
+// system has no splitter for, read as a bare byte stream).
+bool sourceRendered(IBaseFilter* source)
 {
-    // Building connects the renderers, which may change this thread's
-    // floating-point control word; the host gets its own back.
-    platform::PlatformFpu fpu;
+    ComPtr<IEnumPins> pins;
+    if (!source || source->EnumPins(pins.GetAddressOf()) != S_OK || !pins)
+        return true;
+    for (ComPtr<IPin> pin; pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK;) {
+        ComPtr<IPin> peer;
+        if (pin->ConnectedTo(peer.GetAddressOf()) != VFW_E_NOT_CONNECTED)
+            return true;
+    }
+    return false;
+}
 
-    OpenGraph built;
+// One attempt at the graph, aside from the player: on a DirectShow source
+// (source null), or on the library's own. A failure releases what was built.
+int buildGraph(Player& p, OpenGraph& built, const wchar_t* fileName, int mode, int vmrRenderingMode,
+               int vmrStreamCount, IBaseFilter* source)
+{
     if (FAILED(platform::create(ids::CLSID_FilterGraph, kGraphContext, ids::IID_IGraphBuilder, built.graph)) ||
         !platform::obtain(built.graph.Get(), ids::IID_IMediaControl, built.mediaControl)) {
         releaseGraph(built);
@@ -180,6 +209,15 @@ int openGraph(Player& p, const wchar_t* fileName, int mode, int vmrRenderingMode
 
     if (p.useGrabber == 1)
         addSampleGrabber(built);
+
+    if (source) {
+        built.mediaFoundationSource = true;
+        static_cast<ComPtr<IBaseFilter>&>(built.sourceFilter) = source;
+        if (built.graph->AddFilter(source, L"Source") != S_OK) {
+            releaseGraph(built);
+            return OMB_E_CANNOT_RENDER;
+        }
+    }
 
     int result = mode == OpenMode_DefaultRenderers
                      ? renderDefault(built, fileName)
@@ -191,6 +229,46 @@ int openGraph(Player& p, const wchar_t* fileName, int mode, int vmrRenderingMode
 
     if (p.useGrabber == 1 && built.sampleGrabber)
         built.sampleGrabber->GetConnectedMediaType(built.grabberMediaType.fill());
+    return OMB_OK;
+}
+
+// omb_Open and omb_OpenW once the name is UTF-16: builds the graph aside and
+// publishes it only once it is complete, from the sources the player's
+// policy allows, in its order.
+int openGraph(Player& p, const wchar_t* fileName, int mode, int vmrRenderingMode, int vmrStreamCount)
+{
+    // Building connects the renderers, which may change this thread's
+    // floating-point control word; the host gets its own back.
+    platform::PlatformFpu fpu;
+
+    auto throughMediaFoundation = [&](OpenGraph& built) -> int {
+        ComPtr<IBaseFilter> source;
+        if (FAILED(platform::createMediaFoundationSource(fileName, source)))
+            return OMB_E_CANNOT_RENDER;
+        return buildGraph(p, built, fileName, mode, vmrRenderingMode, vmrStreamCount, source.Get());
+    };
+
+    OpenGraph built;
+    int result = OMB_E_CANNOT_RENDER;
+    if (p.sourcePolicy == OMB_SOURCE_MF_FIRST)
+        result = throughMediaFoundation(built);
+    if (result == OMB_E_CANNOT_RENDER)
+        result = buildGraph(p, built, fileName, mode, vmrRenderingMode, vmrStreamCount, nullptr);
+    const bool dshowFailed = !built.mediaFoundationSource &&
+                             (result == OMB_E_CANNOT_RENDER ||
+                              (result == OMB_OK && mode != OpenMode_DefaultRenderers &&
+                               !sourceRendered(built.sourceFilter.Get())));
+    if (p.sourcePolicy == OMB_SOURCE_DIRECTSHOW_THEN_MF && dshowFailed) {
+        // The DirectShow result stands unless the other source does better.
+        OpenGraph other;
+        if (throughMediaFoundation(other) == OMB_OK) {
+            releaseGraph(built);
+            std::swap(built, other);
+            result = OMB_OK;
+        }
+    }
+    if (result != OMB_OK)
+        return result;
     p.gate.publish(p, built);
     return OMB_OK;
 }
@@ -265,6 +343,22 @@ int OMBRIX_CALL omb_UseUTF8(int flag) noexcept
 {
     setHostCodePage(flag != 0 ? CP_UTF8 : CP_ACP);
     return OMB_OK;
+}
+
+int OMBRIX_CALL omb_SetSourcePolicy(int policy) noexcept
+{
+    if (policy < OMB_SOURCE_DIRECTSHOW || policy > OMB_SOURCE_MF_FIRST)
+        return OMB_E_REFUSED;
+    player().sourcePolicy = policy;
+    return OMB_OK;
+}
+
+int OMBRIX_CALL omb_GetSource(void) noexcept
+{
+    const Player& p = player();
+    if (!p.isOpen())
+        return OMB_E_NOT_OPEN;
+    return p.mediaFoundationSource ? 1 : 0;
 }
 
 } // extern "C"

@@ -78,6 +78,7 @@ void releaseGraph(OpenGraph& g)
     g.evrFilter.Reset();
     g.nullRenderer.Reset();
     g.sourceFilter.Reset();
+    g.mediaFoundationSource = false;
     g.captureBuilder.Reset();
     g.graph.Reset();
 }

@@ -93,6 +93,7 @@ struct OpenGraph {
 
     platform::MediaType grabberMediaType;
     GraphRef<IBaseFilter> sourceFilter;
+    bool mediaFoundationSource = false; // sourceFilter is the library's own
     GraphRef<IMediaEventEx> mediaEvent;
     GraphRef<ICaptureGraphBuilder2> captureBuilder;
     GraphRef<IMediaControl> mediaControl;
@@ -131,6 +132,7 @@ struct Player : OpenGraph {
     int playState = PlayState_Closed;
     int openMode = 0;
     int useGrabber = 0;
+    int sourcePolicy = OMB_SOURCE_DIRECTSHOW_THEN_MF;
     IBaseFilter* activeRenderer = nullptr;           // call-scoped, borrowed
 
     // Coordination with the worker thread.

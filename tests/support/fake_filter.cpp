@@ -15,6 +15,36 @@ FakePin::FakePin(World& w, std::string n) : FakeObject(w, std::move(n))
     offer(IID_IPin, static_cast<IPin*>(this));
 }
 
+HRESULT FakePin::ConnectedTo(IPin** peer)
+{
+    record("ConnectedTo");
+    *peer = nullptr;
+    if (!connected)
+        return VFW_E_NOT_CONNECTED;
+    addRef();
+    *peer = this;
+    return S_OK;
+}
+
+FakePinEnumerator::FakePinEnumerator(World& w, std::string n, FakePin& pin) : FakeObject(w, std::move(n)), pin_(pin)
+{
+    offer(IID_IEnumPins, static_cast<IEnumPins*>(this));
+}
+
+HRESULT FakePinEnumerator::Next(ULONG count, IPin** pins, ULONG* fetched)
+{
+    record("Next", count);
+    ULONG given = 0;
+    if (count > 0 && !given_) {
+        given_ = true;
+        pin_.addRef();
+        pins[given++] = &pin_;
+    }
+    if (fetched)
+        *fetched = given;
+    return given == count ? S_OK : S_FALSE;
+}
+
 // ---- FakeDisplayControl ----------------------------------------------------
 
 FakeDisplayControl::FakeDisplayControl(World& w) : FakeObject(w, "display")
@@ -113,6 +143,16 @@ HRESULT FakeFilter::FindPin(LPCWSTR id, IPin** pin)
     FakePin& made = world.make<FakePin>(name + ".pin");
     made.addRef();
     *pin = &made;
+    return S_OK;
+}
+
+HRESULT FakeFilter::EnumPins(IEnumPins** pins)
+{
+    record("EnumPins");
+    FakePin& pin = world.make<FakePin>(name + ".pin");
+    pin.connected = !quirk("EnumPins.unconnected");
+    *pins = &world.make<FakePinEnumerator>(name + ".pins", pin);
+    (*pins)->AddRef();
     return S_OK;
 }
 

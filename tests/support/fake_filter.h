@@ -11,6 +11,22 @@ class FakePin : public FakeObject, public IPinStubs {
 public:
     FakePin(World& world, std::string name);
     FAKE_IUNKNOWN
+    // Connected to itself, unless the source's EnumPins.unconnected quirk
+    // made it.
+    bool connected = true;
+    HRESULT STDMETHODCALLTYPE ConnectedTo(IPin** peer) override;
+};
+
+// A filter's pins as EnumPins hands them out: its one output pin.
+class FakePinEnumerator : public FakeObject, public IEnumPinsStubs {
+public:
+    FakePinEnumerator(World& world, std::string name, FakePin& pin);
+    FAKE_IUNKNOWN
+    HRESULT STDMETHODCALLTYPE Next(ULONG count, IPin** pins, ULONG* fetched) override;
+
+private:
+    FakePin& pin_;
+    bool given_ = false;
 };
 
 // The Enhanced Video Renderer's display control, handed out by GetService.
@@ -45,6 +61,8 @@ public:
 
     // IBaseFilter
     HRESULT STDMETHODCALLTYPE FindPin(LPCWSTR id, IPin** pin) override;
+    // Quirk source_EnumPins_unconnected: the pin reports no connection.
+    HRESULT STDMETHODCALLTYPE EnumPins(IEnumPins** pins) override;
     HRESULT STDMETHODCALLTYPE GetClassID(CLSID* out) override;
     HRESULT STDMETHODCALLTYPE QueryFilterInfo(FILTER_INFO* info) override;
     HRESULT STDMETHODCALLTYPE JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) override;

@@ -69,6 +69,7 @@
     X(builder, RenderStream_bypassGrabber, "RenderStream.bypassGrabber")                                  \
     X(grabber, GetCurrentBuffer_short, "GetCurrentBuffer.short")                                          \
     X(grabber, GetConnectedMediaType_noformat, "GetConnectedMediaType.noformat")                          \
+    X(source, EnumPins_unconnected, "EnumPins.unconnected")                                               \
     FAKE_FILTERS(FAKE_SCRIBBLE_QUIRK, X)
 
 // X(fake): every fake by its name, for World::lacking.

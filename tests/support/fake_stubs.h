@@ -9,6 +9,8 @@
 #include <mmdeviceapi.h>
 #include <endpointvolume.h>
 #include <ocidl.h>
+#include <mfidl.h>
+#include <mfreadwrite.h>
 
 namespace fakes {
 
@@ -393,6 +395,60 @@ struct IAudioEndpointVolumeStubs : IAudioEndpointVolume {
     HRESULT STDMETHODCALLTYPE VolumeStepDown(LPCGUID pguidEventContext) override { return stubbed("VolumeStepDown"); }
     HRESULT STDMETHODCALLTYPE QueryHardwareSupport(DWORD *pdwHardwareSupportMask) override { return stubbed("QueryHardwareSupport"); }
     HRESULT STDMETHODCALLTYPE GetVolumeRange(FLOAT *pflVolumeMindB, FLOAT *pflVolumeMaxdB, FLOAT *pflVolumeIncrementdB) override { return stubbed("GetVolumeRange"); }
+};
+
+struct IMemInputPinStubs : IMemInputPin {
+    virtual HRESULT stubbed(const char* method) = 0;
+    HRESULT STDMETHODCALLTYPE GetAllocator(IMemAllocator **ppAllocator) override { return stubbed("GetAllocator"); }
+    HRESULT STDMETHODCALLTYPE NotifyAllocator(IMemAllocator *pAllocator, WINBOOL bReadOnly) override { return stubbed("NotifyAllocator"); }
+    HRESULT STDMETHODCALLTYPE GetAllocatorRequirements(ALLOCATOR_PROPERTIES *pProps) override { return stubbed("GetAllocatorRequirements"); }
+    HRESULT STDMETHODCALLTYPE Receive(IMediaSample *pSample) override { return stubbed("Receive"); }
+    HRESULT STDMETHODCALLTYPE ReceiveMultiple(IMediaSample **pSamples, LONG nSamples, LONG *nSamplesProcessed) override { return stubbed("ReceiveMultiple"); }
+    HRESULT STDMETHODCALLTYPE ReceiveCanBlock(void) override { return stubbed("ReceiveCanBlock"); }
+};
+
+struct IMemAllocatorStubs : IMemAllocator {
+    virtual HRESULT stubbed(const char* method) = 0;
+    HRESULT STDMETHODCALLTYPE SetProperties(ALLOCATOR_PROPERTIES *pRequest, ALLOCATOR_PROPERTIES *pActual) override { return stubbed("SetProperties"); }
+    HRESULT STDMETHODCALLTYPE GetProperties(ALLOCATOR_PROPERTIES *pProps) override { return stubbed("GetProperties"); }
+    HRESULT STDMETHODCALLTYPE Commit(void) override { return stubbed("Commit"); }
+    HRESULT STDMETHODCALLTYPE Decommit(void) override { return stubbed("Decommit"); }
+    HRESULT STDMETHODCALLTYPE GetBuffer(IMediaSample **ppBuffer, REFERENCE_TIME *pStartTime, REFERENCE_TIME *pEndTime, DWORD dwFlags) override { return stubbed("GetBuffer"); }
+    HRESULT STDMETHODCALLTYPE ReleaseBuffer(IMediaSample *pBuffer) override { return stubbed("ReleaseBuffer"); }
+};
+
+struct IMediaSampleStubs : IMediaSample {
+    virtual HRESULT stubbed(const char* method) = 0;
+    HRESULT STDMETHODCALLTYPE GetPointer(BYTE **ppBuffer) override { return stubbed("GetPointer"); }
+    LONG STDMETHODCALLTYPE GetSize(void) override { stubbed("GetSize"); return {}; }
+    HRESULT STDMETHODCALLTYPE GetTime(REFERENCE_TIME *pTimeStart, REFERENCE_TIME *pTimeEnd) override { return stubbed("GetTime"); }
+    HRESULT STDMETHODCALLTYPE SetTime(REFERENCE_TIME *pTimeStart, REFERENCE_TIME *pTimeEnd) override { return stubbed("SetTime"); }
+    HRESULT STDMETHODCALLTYPE IsSyncPoint(void) override { return stubbed("IsSyncPoint"); }
+    HRESULT STDMETHODCALLTYPE SetSyncPoint(WINBOOL bIsSyncPoint) override { return stubbed("SetSyncPoint"); }
+    HRESULT STDMETHODCALLTYPE IsPreroll(void) override { return stubbed("IsPreroll"); }
+    HRESULT STDMETHODCALLTYPE SetPreroll(WINBOOL bIsPreroll) override { return stubbed("SetPreroll"); }
+    LONG STDMETHODCALLTYPE GetActualDataLength(void) override { stubbed("GetActualDataLength"); return {}; }
+    HRESULT STDMETHODCALLTYPE SetActualDataLength(LONG a) override { return stubbed("SetActualDataLength"); }
+    HRESULT STDMETHODCALLTYPE GetMediaType(AM_MEDIA_TYPE **ppMediaType) override { return stubbed("GetMediaType"); }
+    HRESULT STDMETHODCALLTYPE SetMediaType(AM_MEDIA_TYPE *pMediaType) override { return stubbed("SetMediaType"); }
+    HRESULT STDMETHODCALLTYPE IsDiscontinuity(void) override { return stubbed("IsDiscontinuity"); }
+    HRESULT STDMETHODCALLTYPE SetDiscontinuity(WINBOOL bDiscontinuity) override { return stubbed("SetDiscontinuity"); }
+    HRESULT STDMETHODCALLTYPE GetMediaTime(LONGLONG *pTimeStart, LONGLONG *pTimeEnd) override { return stubbed("GetMediaTime"); }
+    HRESULT STDMETHODCALLTYPE SetMediaTime(LONGLONG *pTimeStart, LONGLONG *pTimeEnd) override { return stubbed("SetMediaTime"); }
+};
+
+struct IMFSourceReaderStubs : IMFSourceReader {
+    virtual HRESULT stubbed(const char* method) = 0;
+    HRESULT STDMETHODCALLTYPE GetStreamSelection(DWORD index, WINBOOL *selected) override { return stubbed("GetStreamSelection"); }
+    HRESULT STDMETHODCALLTYPE SetStreamSelection(DWORD index, WINBOOL selected) override { return stubbed("SetStreamSelection"); }
+    HRESULT STDMETHODCALLTYPE GetNativeMediaType(DWORD index, DWORD typeindex, IMFMediaType **type) override { return stubbed("GetNativeMediaType"); }
+    HRESULT STDMETHODCALLTYPE GetCurrentMediaType(DWORD index, IMFMediaType **type) override { return stubbed("GetCurrentMediaType"); }
+    HRESULT STDMETHODCALLTYPE SetCurrentMediaType(DWORD index, DWORD *reserved, IMFMediaType *type) override { return stubbed("SetCurrentMediaType"); }
+    HRESULT STDMETHODCALLTYPE SetCurrentPosition(REFGUID format, REFPROPVARIANT position) override { return stubbed("SetCurrentPosition"); }
+    HRESULT STDMETHODCALLTYPE ReadSample(DWORD index, DWORD flags, DWORD *actualindex, DWORD *sampleflags, LONGLONG *timestamp, IMFSample **sample) override { return stubbed("ReadSample"); }
+    HRESULT STDMETHODCALLTYPE Flush(DWORD index) override { return stubbed("Flush"); }
+    HRESULT STDMETHODCALLTYPE GetServiceForStream(DWORD index, REFGUID service, REFIID riid, void **object) override { return stubbed("GetServiceForStream"); }
+    HRESULT STDMETHODCALLTYPE GetPresentationAttribute(DWORD index, REFGUID guid, PROPVARIANT *attr) override { return stubbed("GetPresentationAttribute"); }
 };
 
 } // namespace fakes

@@ -47,6 +47,17 @@ const GapEntry kGaps[] = {
      "(X_ConfigureWindow, or X_CreatePixmap after Mesa's \"failed to create drawable\") while playing or as its "
      "graph is released (the sample player on x86_64: 3 runs of 4; the video exports' case: 4 runs of 6)",
      kOnWine10},
+    {Gap::NoMediaFoundationSource, "NoMediaFoundationSource",
+     "the source reader refuses every MP4 (E_FAIL) and converts no video to RGB32 (0xC00D5212), so the "
+     "library's Media Foundation source opens no file with video and the open goes on through DirectShow; "
+     "and DirectShow (GStreamer base and good only) decodes neither H.264 nor AAC: the MP4 and M4A clips "
+     "open nowhere",
+     kOnWine8},
+    {Gap::DirectShowReadsMp4, "DirectShowReadsMp4",
+     "DirectShow reads MP4 and M4A itself (GStreamer's demuxers and libav's decoders), which a stock "
+     "Windows' cannot: with the default policy such files open through DirectShow, not through the Media "
+     "Foundation source",
+     kOnWine10},
     {Gap::X87MovesRounded, "X87MovesRounded",
      "under QEMU 10's i386 emulation, at 24-bit precision a double loaded into and stored from st(0) "
      "loses its low bits, so a double an export returns in st(0) reaches the host rounded", 0},

@@ -36,6 +36,8 @@ enum class Gap {
     GrabberTopDown,       // the grabber connects a top-down RGB24 type (Wine 10)
     Vmr9LateStart,        // a running VMR-9 graph's position stays 0 for seconds (Wine 10)
     Vmr9PlaybackXError,   // a VMR-9 playing in a window can end the process with an X error (Wine 10)
+    NoMediaFoundationSource, // the source reader reads no MP4 and converts no video to RGB32 (Wine 8)
+    DirectShowReadsMp4,   // DirectShow itself reads MP4 and M4A, which Windows' cannot (Wine 10)
     X87MovesRounded,      // the emulator (not Wine) rounds x87 loads and stores of a double to the precision control
     EmulatedCommitNoise,  // under the emulator, committed bytes swing by hundreds of KB from one reading to the next
     Count

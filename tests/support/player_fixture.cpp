@@ -6,8 +6,25 @@
 #include <new>
 
 #include "ombrix.h"
+#include "platform/media_foundation.h"
 
 namespace testing {
+namespace {
+
+FakePlayer* current = nullptr;
+
+HRESULT openFakeReader(const wchar_t* path, IMFSourceReader** out)
+{
+    *out = nullptr;
+    current->readerOpens.push_back(path);
+    if (!current->reader)
+        return static_cast<HRESULT>(0xC00D36C4); // MF_E_UNSUPPORTED_BYTESTREAM_TYPE
+    current->reader->AddRef();
+    *out = current->reader;
+    return S_OK;
+}
+
+} // namespace
 
 void resetPlayer()
 {
@@ -18,15 +35,22 @@ void resetPlayer()
             omb_Close();
         p.useGrabber = 0;
         p.openMode = 0;
+        p.sourcePolicy = OMB_SOURCE_DIRECTSHOW_THEN_MF;
     }
     omb_UseUTF8(0);
 }
 
-FakePlayer::FakePlayer() : p((resetPlayer(), ombrix::playerAt(0))) {}
+FakePlayer::FakePlayer() : p((resetPlayer(), ombrix::playerAt(0)))
+{
+    current = this;
+    ombrix::platform::sourceReaderFactory = openFakeReader;
+}
 
 FakePlayer::~FakePlayer()
 {
     resetPlayer();
+    ombrix::platform::sourceReaderFactory = ombrix::platform::openSourceReader;
+    current = nullptr;
     for (int i = 0; i < ombrix::kPlayers; ++i) {
         const char* broken = ombrix::playerAt(i).gate.consistent(ombrix::playerAt(i));
         CHECK_MESSAGE(broken == nullptr, "player " << i << ": " << (broken ? broken : ""));

@@ -8,6 +8,8 @@
 #include "fakes.h"
 #include "player/player.h"
 
+struct IMFSourceReader;
+
 namespace testing {
 
 // Closes whatever graph is open, puts the Player's flags back to zero and the
@@ -22,6 +24,11 @@ struct FakePlayer {
     ~FakePlayer();
     fakes::World world;
     ombrix::Player& p;
+    // What the Media Foundation source opens: every path asked for, and
+    // the reader handed out (none: the open fails as for a file that no
+    // reader reads).
+    std::vector<std::wstring> readerOpens;
+    IMFSourceReader* reader = nullptr;
     // Off for a world set up as a whole platform, whose keys not every test meets.
     bool checkKeysLookedUp = true;
 };

@@ -1,0 +1,217 @@
+// Files through the library's Media Foundation source on the platform's real
+// graph: the H.264/AAC MP4 and the AAC M4A that scripts/make-clips.sh
+// encodes at set-up, and the generated AVI and WAV. Each open is checked
+// for which source read it (omb_GetSource), its duration, the exact frame
+// at a seek point and one end of media; where a platform's DirectShow reads
+// the file itself, or its reader cannot, the gap table says so.
+#include <doctest.h>
+
+#include <cmath>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "canvas.h"
+#include "host_window.h"
+#include "ombrix.h"
+#include "platform_gaps.h"
+#include "real_player.h"
+
+using testing::Canvas;
+using testing::Gap;
+using testing::has;
+using testing::HostWindow;
+using testing::pumpUntil;
+using testing::RealPlayer;
+
+namespace {
+
+const std::string kClips = OMBRIX_CLIPS;
+
+bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// The MP4's frame i is one colour with G = 16 * (i / 16) + 8 and
+// B = 16 * (i % 16) + 8; the AVI's carries its index exactly.
+int mp4FrameOf(media::Rgb pixel)
+{
+    const int high = static_cast<int>(std::lround((pixel.g - 8) / 16.0));
+    const int low = static_cast<int>(std::lround((pixel.b - 8) / 16.0));
+    return pixel.r > 0x30 && pixel.r < 0x50 && high >= 0 && low >= 0 && low < 16 ? high * 16 + low : -1;
+}
+
+enum class Clip { Mp4, M4a, Avi, Wav };
+
+struct Row {
+    Clip clip;
+    int policy;
+    int mode;
+};
+
+// Which source reads the clip under the policy, or -1 where nothing
+// opens it.
+int expectedSource(Clip clip, int policy)
+{
+    const bool compressed = clip == Clip::Mp4 || clip == Clip::M4a;
+    if (has(Gap::NoMediaFoundationSource)) {
+        if (compressed)
+            return -1;
+        // The reader cannot convert the AVI's video; the WAV it reads.
+        return policy == OMB_SOURCE_MF_FIRST && clip == Clip::Wav ? 1 : 0;
+    }
+    if (policy == OMB_SOURCE_MF_FIRST)
+        return 1;
+    return compressed && !has(Gap::DirectShowReadsMp4) ? 1 : 0;
+}
+
+std::string pathOf(const RealPlayer& t, Clip clip)
+{
+    switch (clip) {
+    case Clip::Mp4: return kClips + "clip.mp4";
+    case Clip::M4a: return kClips + "tone.m4a";
+    case Clip::Avi: return t.media.av;
+    default: return t.media.wav;
+    }
+}
+
+// The ends of media the graph reports until half a second after the first
+// (at most 10 s: an emulated platform plays slowly).
+int endsOfMedia()
+{
+    int ends = 0;
+    auto count = [&] {
+        for (int code; (code = omb_GetStopped()) > 0;)
+            ends += code == EC_COMPLETE;
+        return ends > 0;
+    };
+    if (pumpUntil(count, 10000))
+        pumpUntil([&] { return count() && false; }, 500);
+    return ends;
+}
+
+} // namespace
+
+TEST_CASE_FIXTURE(RealPlayer, "the clips open through the source the policy names, with their duration, the "
+                              "exact frame at a seek and one end of media")
+{
+    if (!exists(kClips + "clip.mp4")) {
+        std::ifstream why(kClips + "why");
+        std::string reason((std::istreambuf_iterator<char>(why)), std::istreambuf_iterator<char>());
+        FAIL("the compressed clips were not made: " << reason);
+    }
+    const Row rows[] = {
+        {Clip::Mp4, OMB_SOURCE_DIRECTSHOW_THEN_MF, OpenMode_DefaultRenderers},
+        {Clip::Mp4, OMB_SOURCE_DIRECTSHOW_THEN_MF, OpenMode_VideoRenderer},
+        {Clip::Mp4, OMB_SOURCE_DIRECTSHOW_THEN_MF, OpenMode_NullVideo},
+        {Clip::Mp4, OMB_SOURCE_MF_FIRST, OpenMode_DefaultRenderers},
+        {Clip::Mp4, OMB_SOURCE_MF_FIRST, OpenMode_VideoRenderer},
+        {Clip::Mp4, OMB_SOURCE_MF_FIRST, OpenMode_NullVideo},
+        {Clip::Avi, OMB_SOURCE_MF_FIRST, OpenMode_DefaultRenderers},
+        {Clip::Avi, OMB_SOURCE_MF_FIRST, OpenMode_NullVideo},
+        {Clip::M4a, OMB_SOURCE_MF_FIRST, OpenMode_AudioOnly},
+        {Clip::Wav, OMB_SOURCE_MF_FIRST, OpenMode_DefaultRenderers},
+    };
+    HostWindow host;
+    for (const Row& row : rows) {
+        const bool video = row.clip == Clip::Mp4 || row.clip == Clip::Avi;
+        const int source = expectedSource(row.clip, row.policy);
+        CAPTURE(static_cast<int>(row.clip));
+        CAPTURE(row.policy);
+        CAPTURE(row.mode);
+        REQUIRE(omb_SetSourcePolicy(row.policy) == 0);
+        REQUIRE(omb_UseCaptureVideoEx(video ? 1 : 0) == 0);
+        const int opened = omb_Open(pathOf(*this, row.clip).c_str(), row.mode, 0, 0, 0);
+        CHECK(opened == (source < 0 ? OMB_E_CANNOT_RENDER : 0));
+        if (opened != 0)
+            continue;
+        CHECK(omb_GetSource() == source);
+        CHECK(omb_GetAllPlayTime() == doctest::Approx(2.0).epsilon(0.03));
+
+        if (video) {
+            // Paused at 1.2 s, between the key frames at 0 and 1 s: the
+            // frames decoded on the way there are not shown.
+            REQUIRE(omb_SetCaptureBufferSamples(1) == 0);
+            REQUIRE(omb_SetSeek(1.2) == 0);
+            REQUIRE(p.mediaControl->Pause() >= 0);
+            CHECK(omb_GetState() == 1);
+            Canvas canvas(64, 48);
+            CHECK(pumpUntil([&] { return omb_CaptureVideoEx(canvas.handle(), 0, 0, 64, 48) == 0; }, 5000));
+            const media::Rgb centre = canvas.at(32, 24);
+            CHECK((row.clip == Clip::Mp4 ? mp4FrameOf(centre) : media::frameIndexOf(centre)) == 30);
+            REQUIRE(omb_SetSeek(0.0) == 0);
+        }
+        REQUIRE(omb_SetEvHWND(reinterpret_cast<omb_handle>(host.hwnd())) == 0);
+        REQUIRE(omb_Play(reinterpret_cast<omb_handle>(host.hwnd()), 0, 0, 64, 48) == 0);
+        CHECK(endsOfMedia() == 1);
+        CHECK(omb_Close() == 0);
+    }
+    CHECK(omb_SetSourcePolicy(OMB_SOURCE_DIRECTSHOW_THEN_MF) == 0);
+}
+
+TEST_CASE_FIXTURE(RealPlayer, "files no source reads answer -4 under every policy, and nothing stays behind")
+{
+    const std::string random = media.dir + "random.mp4";
+    media::writeRandom(random, 4096, 777);
+    std::string truncated = media.dir + "truncated.mp4";
+    {
+        std::ifstream in(kClips + "clip.mp4", std::ios::binary);
+        std::vector<char> bytes(3000);
+        in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(truncated, std::ios::binary).write(bytes.data(), in.gcount());
+    }
+    const int threads = testing::threadCount();
+    for (const std::string& path : {random, truncated, media.missing, media.empty})
+        for (int policy : {OMB_SOURCE_DIRECTSHOW, OMB_SOURCE_DIRECTSHOW_THEN_MF, OMB_SOURCE_MF_FIRST})
+            for (int mode : {OpenMode_DefaultRenderers, OpenMode_NullVideo}) {
+                CAPTURE(path);
+                CAPTURE(policy);
+                CAPTURE(mode);
+                REQUIRE(omb_SetSourcePolicy(policy) == 0);
+                const int opened = omb_Open(path.c_str(), mode, 0, 0, 0);
+                // The truncated MP4 keeps its header: a reader may open it
+                // and end early; then it plays to an end like any clip.
+                if (opened == 0 && path == truncated) {
+                    CHECK(omb_Play2() == 0);
+                    CHECK(endsOfMedia() <= 1);
+                    CHECK(omb_Close() == 0);
+                    continue;
+                }
+                CHECK(opened == OMB_E_CANNOT_RENDER);
+                CHECK(omb_GetSource() == OMB_E_NOT_OPEN);
+            }
+    // A profile the platform's decoders refuse never reaches the Media
+    // Foundation source's graph.
+    REQUIRE(omb_SetSourcePolicy(OMB_SOURCE_MF_FIRST) == 0);
+    if (omb_Open((kClips + "clip444.mp4").c_str(), OpenMode_NullVideo, 0, 0, 0) == 0) {
+        CHECK(omb_GetSource() == 0);
+        CHECK(omb_Close() == 0);
+    }
+    CHECK(omb_SetSourcePolicy(3) == OMB_E_REFUSED);
+    CHECK(omb_SetSourcePolicy(-1) == OMB_E_REFUSED);
+    CHECK(omb_SetSourcePolicy(OMB_SOURCE_DIRECTSHOW_THEN_MF) == 0);
+    // The streaming threads of every source are gone.
+    CHECK(pumpUntil([&] { return testing::threadCount() <= threads; }, 5000));
+}
+
+TEST_CASE_FIXTURE(RealPlayer, "closing the Media Foundation source at any moment ends its threads")
+{
+    if (has(Gap::NoMediaFoundationSource))
+        return; // the source opens nothing with video there (the gap table)
+    REQUIRE(omb_SetSourcePolicy(OMB_SOURCE_MF_FIRST) == 0);
+    REQUIRE(omb_UseCaptureVideoEx(1) == 0);
+    REQUIRE(omb_Open((kClips + "clip.mp4").c_str(), OpenMode_NullVideo, 0, 0, 0) == 0);
+    CHECK(omb_Close() == 0);
+    const int threads = testing::threadCount();
+    for (DWORD after : {0u, 30u, 200u, 700u}) {
+        CAPTURE(after);
+        REQUIRE(omb_Open((kClips + "clip.mp4").c_str(), OpenMode_NullVideo, 0, 0, 0) == 0);
+        REQUIRE(omb_GetSource() == 1);
+        REQUIRE(omb_Play2() == 0);
+        testing::pumpFor(after);
+        // A seek while playing flushes both streams and goes on.
+        CHECK(omb_SetSeek(0.5) == 0);
+        CHECK(omb_Close() == 0);
+    }
+    CHECK(pumpUntil([&] { return testing::threadCount() <= threads; }, 5000));
+    CHECK(omb_SetSourcePolicy(OMB_SOURCE_DIRECTSHOW_THEN_MF) == 0);
+}
