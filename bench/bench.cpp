@@ -14,6 +14,9 @@
 #include <dshow.h>
 #include <psapi.h>
 #include <qedit.h>
+#include <mfapi.h>
+#include <mfidl.h>
+#include <mfreadwrite.h>
 #include <wrl/client.h>
 
 #include <algorithm>
@@ -343,6 +346,8 @@ void report(const Metric& m)
 // ---- Context shared by the measures -----------------------------------------
 
 struct Clips {
+    std::string mp4;       // 64x48 H.264/AAC, 2 s (scripts/make-clips.sh), if given
+    std::string avi64;     // 64x48, 2 s, the MP4's size
     std::string av320;     // 320x240, 2 s, with sound: open and close
     std::string v1080;     // 1920x1080, a few frames: grabs
     std::string v480;      // 640x480, a few frames: grabs
@@ -815,6 +820,143 @@ void memory(const Clips& clips, int warmup, int blocks, int perBlock)
             std::string(memoryCounterName) + " growth over " + std::to_string(blocks * perBlock) + " cycles"});
 }
 
+// ---- Media Foundation source ----------------------------------------------------
+
+// The MP4 opened through the library's Media Foundation source, from the
+// open to its first frame at the grabber, against a raw host that reads the
+// same first frame with the source reader itself (RGB32, as the source asks).
+void mfFirstFrame(const Clips& clips, int reps)
+{
+    const std::wstring file = wide(clips.mp4);
+    auto ombrix = [&] {
+        omb_SetSourcePolicy(OMB_SOURCE_MF_FIRST);
+        omb_UseCaptureVideoEx(1);
+        sampleLog.start();
+        double t = nowMs();
+        if (omb_Open(clips.mp4.c_str(), 0, 0, 0, 0) != 0 || omb_GetSource() != 1)
+            fail("the MP4 did not open through the Media Foundation source");
+        omb_Play(reinterpret_cast<omb_handle>(hostWindow), 0, 0, 320, 240);
+        if (!pumpUntil([] { return sampleLog.count() > 0; }, 10000))
+            fail("no sample of the MP4 reached the grabber");
+        double ms = sampleLog.copy().front().first - t;
+        sampleLog.stop();
+        omb_Close();
+        omb_UseCaptureVideoEx(0);
+        omb_SetSourcePolicy(OMB_SOURCE_DIRECTSHOW_THEN_MF);
+        pump();
+        return ms;
+    };
+    auto raw = [&] {
+        double t = nowMs();
+        ComPtr<IMFAttributes> attributes;
+        ComPtr<IMFSourceReader> reader;
+        ComPtr<IMFMediaType> type;
+        MFCreateAttributes(attributes.GetAddressOf(), 1);
+        attributes->SetUINT32(MF_SOURCE_READER_ENABLE_VIDEO_PROCESSING, TRUE);
+        if (FAILED(MFCreateSourceReaderFromURL(file.c_str(), attributes.Get(), reader.GetAddressOf())))
+            fail("the source reader cannot open the MP4");
+        reader->SetStreamSelection(MF_SOURCE_READER_ALL_STREAMS, FALSE);
+        reader->SetStreamSelection(MF_SOURCE_READER_FIRST_VIDEO_STREAM, TRUE);
+        MFCreateMediaType(type.GetAddressOf());
+        type->SetGUID(MF_MT_MAJOR_TYPE, MFMediaType_Video);
+        type->SetGUID(MF_MT_SUBTYPE, MFVideoFormat_RGB32);
+        if (FAILED(reader->SetCurrentMediaType(MF_SOURCE_READER_FIRST_VIDEO_STREAM, nullptr, type.Get())))
+            fail("the source reader gives no RGB32");
+        for (;;) {
+            DWORD flags = 0;
+            LONGLONG time = 0;
+            ComPtr<IMFSample> sample;
+            if (FAILED(reader->ReadSample(MF_SOURCE_READER_FIRST_VIDEO_STREAM, 0, nullptr, &flags, &time,
+                                          sample.GetAddressOf())) ||
+                (flags & MF_SOURCE_READERF_ENDOFSTREAM))
+                fail("the source reader gave no frame");
+            if (sample)
+                return nowMs() - t;
+        }
+    };
+    std::vector<double> a, b;
+    for (int i = 0; i < reps; ++i) {
+        if (i % 2 == 0)
+            a.push_back(ombrix());
+        b.push_back(raw());
+        if (i % 2 == 1)
+            a.push_back(ombrix());
+    }
+    report({"mf_first_frame", median(a), median(b), "ms", 1.10, false, "open to first frame; baseline: source reader"});
+}
+
+// A grab of the MP4 through the Media Foundation source (player 1) against a
+// grab of an AVI of the same size through DirectShow (player 0), both paused
+// on a frame, interleaved.
+void mfGrab(const Clips& clips, int reps)
+{
+    const omb_handle host = reinterpret_cast<omb_handle>(hostWindow);
+    for (int player : {0, 1}) {
+        omb_SelectPlayer(player);
+        omb_SetSourcePolicy(player == 1 ? OMB_SOURCE_MF_FIRST : OMB_SOURCE_DIRECTSHOW);
+        omb_UseCaptureVideoEx(1);
+        if (omb_Open((player == 1 ? clips.mp4 : clips.avi64).c_str(), 0, 0, 0, 0) != 0)
+            fail("a clip of the grab comparison did not open");
+        if (player == 1 && omb_GetSource() != 1)
+            fail("the MP4 did not open through the Media Foundation source");
+        omb_SetCaptureBufferSamples(1);
+        omb_Play(host, 0, 0, 64, 48);
+    }
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), 64, 48, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    const omb_handle target = reinterpret_cast<omb_handle>(dc);
+    auto grabOnce = [&](int player) {
+        omb_SelectPlayer(player);
+        if (omb_CaptureVideoEx(target, 0, 0, 64, 48) != 0)
+            fail("omb_CaptureVideoEx failed");
+    };
+    for (int player : {0, 1}) {
+        omb_SelectPlayer(player);
+        if (!pumpUntil([&] { return omb_CaptureVideoEx(target, 0, 0, 64, 48) == 0; }, 5000))
+            fail("no frame was grabbed");
+    }
+    const int batch = batchSize([&] { grabOnce(0); }, 5.0);
+    std::vector<double> a, b;
+    auto timed = [batch](const std::function<void()>& once, std::vector<double>& into) {
+        double t = nowMs();
+        for (int i = 0; i < batch; ++i)
+            once();
+        into.push_back((nowMs() - t) / batch);
+    };
+    for (int i = 0; i < reps; ++i) {
+        if (i % 2 == 0)
+            timed([&] { grabOnce(1); }, a);
+        timed([&] { grabOnce(0); }, b);
+        if (i % 2 == 1)
+            timed([&] { grabOnce(1); }, a);
+    }
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    for (int player : {1, 0}) {
+        omb_SelectPlayer(player);
+        omb_Close();
+        omb_UseCaptureVideoEx(0);
+        omb_SetSourcePolicy(OMB_SOURCE_DIRECTSHOW_THEN_MF);
+    }
+    pump();
+    report({"grab_mp4", median(a), median(b), "ms", 1.05, false,
+            std::to_string(batch) + " grabs per sample; baseline: the same grab of a 64x48 AVI"});
+}
+
+// Whether the platform's source reader reads the MP4 (Wine 8's reads none).
+bool mediaFoundationReads(const Clips& clips)
+{
+    if (clips.mp4.empty() || GetFileAttributesA(clips.mp4.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return false;
+    ComPtr<IMFSourceReader> reader;
+    return SUCCEEDED(MFCreateSourceReaderFromURL(wide(clips.mp4).c_str(), nullptr, reader.GetAddressOf()));
+}
+
 // ---- Platform and output ------------------------------------------------------
 
 std::string platformName()
@@ -903,7 +1045,7 @@ int main(int argc, char** argv)
     asm volatile("fldcw %0" : : "m"(defaultControlWord));
 #endif
     bool smoke = false;
-    std::string mediaDir, outPath = "results.json", only;
+    std::string mediaDir, outPath = "results.json", only, clipsDir;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "--smoke")
@@ -912,12 +1054,14 @@ int main(int argc, char** argv)
             mediaDir = argv[++i];
         else if (arg == "--out" && i + 1 < argc)
             outPath = argv[++i];
+        else if (arg == "--clips" && i + 1 < argc)
+            clipsDir = argv[++i];
         else if (arg == "--only" && i + 1 < argc)
             only = argv[++i];
         else if (arg == "--trace")
             tracing = true;
         else {
-            std::fprintf(stderr, "usage: ombrix-bench [--smoke] [--media DIR] [--out FILE] [--only GROUP,...] [--trace]\n");
+            std::fprintf(stderr, "usage: ombrix-bench [--smoke] [--media DIR] [--clips DIR] [--out FILE] [--only GROUP,...] [--trace]\n");
             return 2;
         }
     }
@@ -939,6 +1083,10 @@ int main(int argc, char** argv)
     media::writeAvi(clips.v480, {640, 480, 25, 3, false});
     media::writeAvi(clips.v640, {640, 480, 25, 25, false});
     media::writeAvi(clips.loop, {160, 120, clips.loopFps, 10, false});
+    clips.avi64 = mediaDir + "v64.avi";
+    media::writeAvi(clips.avi64, {64, 48, 25, 50, false});
+    if (!clipsDir.empty())
+        clips.mp4 = clipsDir + (clipsDir.back() == '\\' || clipsDir.back() == '/' ? "" : "\\") + "clip.mp4";
 
     omb_Init();
     registerTimedGrabber();
@@ -976,6 +1124,16 @@ int main(int argc, char** argv)
         loopGap(clips, smoke ? 1 : 4, smoke ? 2 : 6);
     if (wanted("memory"))
         memory(clips, smoke ? 2 : 50, smoke ? 1 : 10, smoke ? 3 : 100);
+    if (wanted("media_foundation")) {
+        MFStartup(MF_VERSION, MFSTARTUP_LITE);
+        if (mediaFoundationReads(clips)) {
+            mfFirstFrame(clips, smoke ? 1 : 15);
+            mfGrab(clips, smoke ? 3 : 101);
+        } else {
+            std::printf("  media_foundation: not measured (%s)\n",
+                        clips.mp4.empty() ? "no --clips" : "the platform's source reader reads no MP4");
+        }
+    }
 
     printTable(platform);
     if (!writeJson(outPath, platform))

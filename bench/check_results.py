@@ -12,6 +12,9 @@ import sys
 METRICS = ["open_close_mode0", "open_close_mode1", "open_close_mode6", "call_position", "call_state",
            "call_position_player3", "call_info_player3",
            "grab_1080p", "grab_480p", "first_frame", "loop_gap", "loop_gap_raw_host", "memory_open_close"]
+# Measured only where the platform's source reader reads the MP4 (not Wine 8,
+# not an emulated lane): checked when present.
+OPTIONAL = ["mf_first_frame", "grab_mp4"]
 FIELDS = {"ombrix": (int, float), "baseline": (int, float), "ratio": (int, float), "unit": str,
           "target": (int, float)}
 
@@ -26,7 +29,7 @@ def merge(path, parts):
         merged["metrics"].update(data.get("metrics", {}))
     if merged is None:
         raise SystemExit("check_results: nothing to merge")
-    ordered = {name: merged["metrics"][name] for name in METRICS if name in merged["metrics"]}
+    ordered = {name: merged["metrics"][name] for name in METRICS + OPTIONAL if name in merged["metrics"]}
     ordered.update({k: v for k, v in merged["metrics"].items() if k not in ordered})
     merged["metrics"] = ordered
     with open(path, "w", encoding="utf-8") as f:
@@ -53,7 +56,7 @@ def main(path, show=False):
     if not isinstance(metrics, dict):
         errors.append("no metrics object")
         metrics = {}
-    for name in METRICS:
+    for name in METRICS + [n for n in OPTIONAL if n in metrics]:
         metric = metrics.get(name)
         if not isinstance(metric, dict):
             errors.append(f"{name}: missing")

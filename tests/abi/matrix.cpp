@@ -320,6 +320,12 @@ std::vector<Case> cases(const Foreign& f)
     add("omb_SelectPlayer(0)", [] { return X("omb_SelectPlayer", Int1)(0); }, 0, 0);
     add("omb_GetPlayer()", [] { return X("omb_GetPlayer", Int0)(); }, 0, 0);
     add("omb_GetPlayerCount()", [] { return X("omb_GetPlayerCount", Int0)(); }, 8, 8);
+    // Source policies: any other value is refused and the default stays.
+    for (int policy : {INT_MIN, -1, 3, INT_MAX})
+        add("omb_SetSourcePolicy(" + std::to_string(policy) + ")",
+            [=] { return X("omb_SetSourcePolicy", Int1)(policy); }, -8, -8);
+    add("omb_SetSourcePolicy(1)", [] { return X("omb_SetSourcePolicy", Int1)(1); }, 0, 0);
+    add("omb_GetSource()", [] { return X("omb_GetSource", Int0)(); }, -1, 0);
     return c;
 }
 

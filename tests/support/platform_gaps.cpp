@@ -56,7 +56,8 @@ const GapEntry kGaps[] = {
     {Gap::DirectShowReadsMp4, "DirectShowReadsMp4",
      "DirectShow reads MP4 and M4A itself (GStreamer's demuxers and libav's decoders), which a stock "
      "Windows' cannot: with the default policy such files open through DirectShow, not through the Media "
-     "Foundation source",
+     "Foundation source; and in mode 6 the capture graph builder gives the parser's first pin, the audio, to "
+     "the Null Renderer, so the MP4's video goes unrendered and the graph tells no duration",
      kOnWine10},
     {Gap::X87MovesRounded, "X87MovesRounded",
      "under QEMU 10's i386 emulation, at 24-bit precision a double loaded into and stored from st(0) "

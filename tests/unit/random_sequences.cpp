@@ -155,6 +155,7 @@ const std::vector<std::function<void(Draw&)>> kCalls = {
     CALL(omb_GetMediaSeeking, d.integer()), CALL(omb_SetMediaSeeking, d.integer(), d.integer()),
     CALL(omb_SetFrameStep, d.integer()), CALL(omb_CanselFrameStep), CALL(omb_CanFrameStep, d.integer()),
     CALL(omb_GetMediaEvStr, d.integer()), CALL(omb_FillterProp, d.handle(), d.filter()),
+    CALL(omb_SetSourcePolicy, d.integer()), CALL(omb_GetSource),
     CALL(omb_SetVolume, d.integer(), d.integer()), CALL(omb_GetVolume, d.integer()),
     CALL(omb_GetAudioClockSlave), CALL(omb_SetAudioClockSlave, d.integer()),
     CALL(omb_SetGraphStreams, d.integer(), d.integer()), CALL(omb_SetClockDelta, d.integer()),
