@@ -221,9 +221,12 @@ TEST_CASE_FIXTURE(RealPlayer, "files no source reads answer -4 under every polic
 
 TEST_CASE_FIXTURE(RealPlayer, "closing the Media Foundation source at any moment ends its threads")
 {
-    if (has(Gap::NoMediaFoundationSource))
-        return; // the source opens nothing with video there (the gap table)
     REQUIRE(omb_SetSourcePolicy(OMB_SOURCE_MF_FIRST) == 0);
+    if (has(Gap::NoMediaFoundationSource)) {
+        // No reader there reads the MP4, and DirectShow decodes none of it.
+        CHECK(omb_Open((kClips + "clip.mp4").c_str(), OpenMode_NullVideo, 0, 0, 0) == OMB_E_CANNOT_RENDER);
+        return;
+    }
     REQUIRE(omb_UseCaptureVideoEx(1) == 0);
     REQUIRE(omb_Open((kClips + "clip.mp4").c_str(), OpenMode_NullVideo, 0, 0, 0) == 0);
     CHECK(omb_Close() == 0);
