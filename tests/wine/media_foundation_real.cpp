@@ -149,11 +149,12 @@ TEST_CASE_FIXTURE(RealPlayer, "the clips open through the source the policy name
             CHECK(pumpUntil([&] { return omb_CaptureVideoEx(canvas.handle(), 0, 0, 64, 48) == 0; }, 5000));
             const media::Rgb centre = canvas.at(32, 24);
             CHECK((row.clip == Clip::Mp4 ? mp4FrameOf(centre) : media::frameIndexOf(centre)) == 30);
-            REQUIRE(omb_SetSeek(0.0) == 0);
         } else if (video) {
             Canvas canvas(64, 48);
             CHECK(omb_CaptureVideoEx(canvas.handle(), 0, 0, 64, 48) == OMB_E_NOT_CONNECTED);
         }
+        // The last 0.4 s play to the end, which comes once.
+        REQUIRE(omb_SetSeek(1.6) == 0);
         REQUIRE(omb_SetEvHWND(reinterpret_cast<omb_handle>(host.hwnd())) == 0);
         REQUIRE(omb_Play(reinterpret_cast<omb_handle>(host.hwnd()), 0, 0, 64, 48) == 0);
         CHECK(endsOfMedia() == 1);
