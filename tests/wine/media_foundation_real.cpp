@@ -153,7 +153,10 @@ TEST_CASE_FIXTURE(RealPlayer, "the clips open through the source the policy name
             Canvas canvas(64, 48);
             CHECK(omb_CaptureVideoEx(canvas.handle(), 0, 0, 64, 48) == OMB_E_NOT_CONNECTED);
         }
-        // The last 0.4 s play to the end, which comes once.
+        // The last 0.4 s play to the end, which comes once. Seeks are made
+        // stopped: a seek while paused and then a stop hang Wine's parsers
+        // on clips with audio (the platform notes).
+        REQUIRE(omb_Stop() == 0);
         REQUIRE(omb_SetSeek(1.6) == 0);
         REQUIRE(omb_SetEvHWND(reinterpret_cast<omb_handle>(host.hwnd())) == 0);
         REQUIRE(omb_Play(reinterpret_cast<omb_handle>(host.hwnd()), 0, 0, 64, 48) == 0);
