@@ -223,7 +223,7 @@ TEST_CASE_FIXTURE(RealPlayer, "files no source reads answer -4 under every polic
     CHECK(pumpUntil([&] { return testing::threadCount() <= threads; }, 5000));
 }
 
-TEST_CASE_FIXTURE(RealPlayer, "closing the Media Foundation source at any moment ends its threads")
+TEST_CASE_FIXTURE(RealPlayer, "the Media Foundation source: closed at any moment its threads end, and the worker repeats it")
 {
     REQUIRE(omb_SetSourcePolicy(OMB_SOURCE_MF_FIRST) == 0);
     if (has(Gap::NoMediaFoundationSource)) {
@@ -246,5 +246,26 @@ TEST_CASE_FIXTURE(RealPlayer, "closing the Media Foundation source at any moment
         CHECK(omb_Close() == 0);
     }
     CHECK(pumpUntil([&] { return testing::threadCount() <= threads; }, 5000));
+
+    // The worker's repeat seeks the running graph to 0: the clip ends again
+    // about 2 s after its first end.
+    HostWindow host;
+    omb_handle worker = omb_CreateThread(reinterpret_cast<omb_handle>(host.hwnd()), 1);
+    REQUIRE(worker > 0);
+    REQUIRE(omb_Open((kClips + "clip.mp4").c_str(), OpenMode_NullVideo, 0, 0, 0) == 0);
+    REQUIRE(omb_SetEvHWND(worker) == 0);
+    REQUIRE(omb_Play(reinterpret_cast<omb_handle>(host.hwnd()), 0, 0, 64, 48) == 0);
+    std::vector<DWORD> ends;
+    auto completions = [&] {
+        ends.clear();
+        for (const auto& e : host.events)
+            if (e.wParam == EC_COMPLETE && e.lParam == EC_COMPLETE)
+                ends.push_back(e.tick);
+        return ends.size();
+    };
+    REQUIRE(pumpUntil([&] { return completions() >= 2; }, 15000));
+    CHECK(ends[1] - ends[0] >= 1500);
+    CHECK(omb_GetState() == 2);
+    CHECK(omb_Close() == 0);
     CHECK(omb_SetSourcePolicy(OMB_SOURCE_DIRECTSHOW_THEN_MF) == 0);
 }
