@@ -247,6 +247,15 @@ TEST_CASE_FIXTURE(RealPlayer, "the Media Foundation source: closed at any moment
     }
     CHECK(pumpUntil([&] { return testing::threadCount() <= threads; }, 5000));
 
+    // Any file name: one the reader could take for a URL's parts, in UTF-16.
+    const std::wstring wideDir(media.dir.begin(), media.dir.end());
+    const std::wstring named = wideDir + L"\u30af\u30ea\u30c3\u30d7 #1 100%.mp4";
+    REQUIRE(CopyFileW(std::wstring(kClips.begin(), kClips.end()).append(L"clip.mp4").c_str(), named.c_str(), FALSE));
+    CHECK(omb_OpenW(named.c_str(), OpenMode_NullVideo, 0, 0, 0) == 0);
+    CHECK(omb_GetSource() == 1);
+    CHECK(omb_GetAllPlayTime() == doctest::Approx(2.0).epsilon(0.03));
+    CHECK(omb_Close() == 0);
+
     // The worker's repeat seeks the running graph to 0: the clip ends again
     // about 2 s after its first end.
     HostWindow host;
