@@ -30,8 +30,17 @@ ChildRun runSelf(const std::string& arguments, DWORD milliseconds)
     PROCESS_INFORMATION process{};
     run.started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
                                  &process) != FALSE;
+    if (!run.started)
+        run.startError = GetLastError();
     CloseHandle(writeEnd); // the child holds the only write end now
     if (!run.started) {
+        // A process that died while it started (the platform's loader) may
+        // have said why on the pipe before it went.
+        DWORD available = 0, got = 0;
+        char said[4096];
+        while (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr) && available > 0 &&
+               ReadFile(readEnd, said, sizeof said, &got, nullptr) && got > 0)
+            run.output.append(said, got);
         CloseHandle(readEnd);
         return run;
     }
@@ -72,7 +81,7 @@ void checkChildCase(const char* file, const char* name, DWORD milliseconds, std:
     ChildRun child =
         runSelf(std::string("--no-skip \"-sf=*") + file + "\" \"-tc=" + name + "*\"", milliseconds);
     INFO(child.output);
-    REQUIRE(child.started);
+    REQUIRE_MESSAGE(child.started, "CreateProcess failed with error " << child.startError);
     // Xlib reports an X error on the Unix side's own error stream, which is
     // not the child's pipe, and ends the process with exit code 1: the child
     // stops short of doctest's summary. Every check before it must have

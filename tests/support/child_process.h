@@ -12,6 +12,7 @@ namespace testing {
 
 struct ChildRun {
     bool started = false;
+    DWORD startError = 0;  // CreateProcess's error when it failed
     bool finished = false; // within the time given; otherwise it was ended
     DWORD exitCode = 0;
     std::string output;    // its standard output and error, interleaved
