@@ -38,6 +38,7 @@ enum class Gap {
     Vmr9PlaybackXError,   // a VMR-9 playing in a window can end the process with an X error (Wine 10)
     NoMediaFoundationSource, // the source reader reads no MP4 and converts no video to RGB32 (Wine 8)
     DirectShowReadsMp4,   // DirectShow itself reads MP4 and M4A, which Windows' cannot (Wine 10)
+    BrokenFileThreadsStay, // a graph on a file DirectShow cannot parse leaves two threads behind (Wine 8)
     X87MovesRounded,      // the emulator (not Wine) rounds x87 loads and stores of a double to the precision control
     EmulatedCommitNoise,  // under the emulator, committed bytes swing by hundreds of KB from one reading to the next
     Count
