@@ -299,11 +299,24 @@ ombrix_wine10_binds() {
 # failure.
 ombrix_wine10_mount() {
     local root=$ombrix_wine10_root dir out
+    # Whether DIR is bound into the root, and to the DIR that exists now.
+    bound_now() {
+        mountpoint -q "$root$1" && [ "$(stat -c %d:%i "$1")" = "$(stat -c %d:%i "$root$1")" ]
+    }
     (
         flock 9
         while read -r dir; do
             [ -d "$dir" ] || continue
-            mountpoint -q "$root$dir" && continue
+            bound_now "$dir" && continue
+            if mountpoint -q "$root$dir"; then
+                # Bound for an earlier tree of the same name that was
+                # deleted since (a CI checkout made again at the same path):
+                # the root would still show the old, empty directory.
+                if ! out=$(${ombrix_sudo} umount -l "$root$dir" 2>&1); then
+                    echo "a stale bind at $root$dir could not be removed: $out"
+                    exit 1
+                fi
+            fi
             # A tree inside a tree bound already is seen through that bind
             # (the system's directories are bound one by one: a bind does
             # not carry the mounts below it).
@@ -311,7 +324,7 @@ ombrix_wine10_mount() {
             case $dir in /proc | /sys | /dev | /dev/* | /tmp) ;; *)
                 while read -r other; do
                     case $other in /proc | /sys | /dev | /dev/* | /tmp) continue ;; esac
-                    [ "$other" != "$dir" ] && [[ $dir == "$other"/* ]] && mountpoint -q "$root$other" && bound=1
+                    [ "$other" != "$dir" ] && [[ $dir == "$other"/* ]] && bound_now "$other" && bound=1
                 done < <(ombrix_wine10_binds) ;;
             esac
             [ "$bound" = 1 ] && continue
