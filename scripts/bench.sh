@@ -66,7 +66,7 @@ rm -f "$out/results.json" "$out"/part-*.json
 echo "bench.sh: running the $arch benchmark under Wine (a few minutes)"
 rc=0
 ombrix_locked "$root/scripts/bench.sh" --locked-run "$prefix" "$out/display" \
-    "$build/$arch/bin/ombrix-bench.exe" "$out/media" "$out" "$prefix10" "$build/clips" "$@" || rc=$?
+    "$build/$arch/bin/ombrix-bench.exe" "$out/media" "$out" "$prefix10" "$root/tests/clips" "$@" || rc=$?
 rm -rf "$out/media"
 if [ "$rc" -ne 0 ]; then
     echo "bench.sh: the benchmark failed (exit $rc)" >&2

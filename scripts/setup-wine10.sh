@@ -85,7 +85,7 @@ if [ ! -f "$target/.ombrix-ready" ]; then
     }
     packages=(wine wine64 fonts-vlgothic libgl1 libglx-mesa0 libgl1-mesa-dri
         gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
-        gstreamer1.0-plugins-ugly gstreamer1.0-libav gstreamer1.0-tools)
+        gstreamer1.0-plugins-ugly gstreamer1.0-libav)
     if [ "$OMBRIX_I686_RUNS" != no ]; then
         inside dpkg --add-architecture i386
         packages+=(wine32:i386 libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386
@@ -112,5 +112,4 @@ why=$(ombrix_wine10_mount) || give_up "$why"
 if [ "$OMBRIX_I686_RUNS" != no ]; then
     "$root/scripts/wine-prefix.sh" "$build/pfx32-wine10" win32 || give_up "its win32 prefix could not be made"
 fi
-"$root/scripts/make-clips.sh"
 echo "setup-wine10: Wine 10 ready ($(ombrix_in_wine10 /usr/lib/wine/wine64 --version 2>/dev/null))"

@@ -1,6 +1,6 @@
 // Files through the library's Media Foundation source on the platform's real
-// graph: the H.264/AAC MP4 and the AAC M4A that scripts/make-clips.sh
-// encodes at set-up, and the generated AVI and WAV. Each open is checked
+// graph: the H.264/AAC MP4 and the AAC M4A of tests/clips (made by
+// scripts/make-clips.sh), and the generated AVI and WAV. Each open is checked
 // for which source read it (omb_GetSource), its duration, the exact frame
 // at a seek point and one end of media; where a platform's DirectShow reads
 // the file itself, or its reader cannot, the gap table says so.
@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -95,11 +94,7 @@ int endsOfMedia()
 TEST_CASE_FIXTURE(RealPlayer, "the clips open through the source the policy names, with their duration, the "
                               "exact frame at a seek and one end of media")
 {
-    if (!exists(kClips + "clip.mp4")) {
-        std::ifstream why(kClips + "why");
-        std::string reason((std::istreambuf_iterator<char>(why)), std::istreambuf_iterator<char>());
-        FAIL("the compressed clips were not made: " << reason);
-    }
+    REQUIRE_MESSAGE(exists(kClips + "clip.mp4"), "no clips in " << kClips);
     const Row rows[] = {
         {Clip::Mp4, OMB_SOURCE_DIRECTSHOW_THEN_MF, OpenMode_DefaultRenderers},
         {Clip::Mp4, OMB_SOURCE_DIRECTSHOW_THEN_MF, OpenMode_VideoRenderer},
