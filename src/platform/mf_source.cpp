@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <cstring>
 #include <cwchar>
+#include <string>
 #include <vector>
 
 #include "platform/ids.h"
@@ -77,23 +78,19 @@ bool layoutOf(const AM_MEDIA_TYPE& type, LONG width, LONG height, VideoLayout& o
     return true;
 }
 
-// ---- Enumerators ----------------------------------------------------------
+// ---- Objects of one interface -------------------------------------------
 
-// The items live as long as owner (the filter, or a pin of it), which the
-// enumerator holds.
-template <class Interface, class Item, class Derived>
-class Enumerator : public Interface {
+// IUnknown for an object seen through Interface alone: it answers IUnknown
+// and the ids answers() names, and is deleted with its last reference.
+template <class Interface>
+class Unknown : public Interface {
 public:
-    Enumerator(IUnknown* owner, std::vector<Item> items, size_t at = 0)
-        : owner_(owner), items_(std::move(items)), at_(at)
-    {
-    }
-    virtual ~Enumerator() = default;
+    virtual ~Unknown() = default;
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
     {
         if (!out)
             return E_POINTER;
-        if (sameGuid(iid, __uuidof(IUnknown)) || sameGuid(iid, __uuidof(Interface))) {
+        if (sameGuid(iid, __uuidof(IUnknown)) || answers(iid)) {
             *out = static_cast<Interface*>(this);
             AddRef();
             return S_OK;
@@ -108,6 +105,25 @@ public:
         if (left == 0)
             delete this;
         return left;
+    }
+
+protected:
+    virtual bool answers(REFIID iid) const = 0;
+
+private:
+    LONG refs_ = 1;
+};
+
+// ---- Enumerators ----------------------------------------------------------
+
+// The items live as long as owner (the filter, or a pin of it), which the
+// enumerator holds.
+template <class Interface, class Item, class Derived>
+class Enumerator : public Unknown<Interface> {
+public:
+    Enumerator(IUnknown* owner, std::vector<Item> items, size_t at = 0)
+        : owner_(owner), items_(std::move(items)), at_(at)
+    {
     }
     HRESULT STDMETHODCALLTYPE Skip(ULONG count) override
     {
@@ -129,12 +145,11 @@ public:
     }
 
 protected:
+    bool answers(REFIID iid) const override { return sameGuid(iid, __uuidof(Interface)); }
+
     ComPtr<IUnknown> owner_;
     std::vector<Item> items_;
     size_t at_;
-
-private:
-    LONG refs_ = 1;
 };
 
 class PinEnumerator : public Enumerator<IEnumPins, IPin*, PinEnumerator> {
@@ -285,7 +300,8 @@ public:
     std::vector<MediaType> types;          // offered, in order of preference
     bool video = false;
     LONG width = 0, height = 0;             // video frame
-    MediaType connectedType;
+    MediaType connectedType;                // a renderer's change of row pitch updates it while streaming:
+    SRWLOCK typeLock = SRWLOCK_INIT;        // held to change it then, and to copy it out
     ComPtr<IPin> peer;
     ComPtr<IMemInputPin> input;
     ComPtr<IMemAllocator> allocator;
@@ -323,7 +339,7 @@ private:
 
 // ---- The filter -------------------------------------------------------------
 
-class SourceFilter : public IBaseFilter {
+class SourceFilter : public Unknown<IBaseFilter> {
 public:
     explicit SourceFilter(IMFSourceReader* reader) : reader_(reader)
     {
@@ -338,29 +354,6 @@ public:
 
     // Reads the streams' formats and makes the pins; false with none.
     HRESULT setUp();
-
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
-    {
-        if (!out)
-            return E_POINTER;
-        if (sameGuid(iid, __uuidof(IUnknown)) || sameGuid(iid, __uuidof(IPersist)) ||
-            sameGuid(iid, __uuidof(IMediaFilter)) || sameGuid(iid, __uuidof(IBaseFilter))) {
-            *out = static_cast<IBaseFilter*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const LONG left = InterlockedDecrement(&refs_);
-        if (left == 0)
-            delete this;
-        return left;
-    }
 
     // IPersist and IMediaFilter
     HRESULT STDMETHODCALLTYPE GetClassID(CLSID* out) override
@@ -508,8 +501,12 @@ private:
     void endThreads();
     HRESULT seekReader(LONGLONG position);
     void makePin(DWORD stream, bool video);
+    bool answers(REFIID iid) const override
+    {
+        return sameGuid(iid, __uuidof(IPersist)) || sameGuid(iid, __uuidof(IMediaFilter)) ||
+               sameGuid(iid, __uuidof(IBaseFilter));
+    }
 
-    LONG refs_ = 1;
     ComPtr<IMFSourceReader> reader_;
     std::vector<OutputPin*> pins_;
     IFilterGraph* graph_ = nullptr;
@@ -661,17 +658,18 @@ HRESULT SourceFilter::Pause()
     AcquireSRWLockExclusive(&lock_);
     const FILTER_STATE was = state_;
     state_ = State_Paused;
+    const bool atStart = readerAtStart_;
+    const LONGLONG start = start_;
+    if (was == State_Stopped)
+        readerAtStart_ = false;
     ReleaseSRWLockExclusive(&lock_);
     if (was == State_Stopped) {
         for (OutputPin* pin : pins_)
             if (pin->connected())
                 pin->commit();
         // Each run from a stop starts at the position last set.
-        LONGLONG start;
-        positions(&start, nullptr, nullptr, nullptr);
-        if (!readerAtStart_)
+        if (!atStart)
             seekReader(start);
-        readerAtStart_ = false;
         startThreads();
     }
     return S_OK;
@@ -741,6 +739,7 @@ void SourceFilter::endThreads()
 {
     AcquireSRWLockExclusive(&lock_);
     quit_ = true;
+    readerAtStart_ = false;
     WakeAllConditionVariable(&wake_);
     ReleaseSRWLockExclusive(&lock_);
     for (OutputPin* pin : pins_) {
@@ -752,7 +751,6 @@ void SourceFilter::endThreads()
         CloseHandle(pin->thread);
         pin->thread = nullptr;
     }
-    readerAtStart_ = false;
 }
 
 DWORD WINAPI SourceFilter::streamMain(void* parameter)
@@ -904,25 +902,18 @@ HRESULT SourceFilter::seek(LONGLONG* current, DWORD currentFlags, LONGLONG* stop
     HRESULT hr = S_OK;
     if (currentHow != AM_SEEKING_NoPositioning) {
         const bool active = !stopped();
-        if (!park(active)) {
-            // A thread is still in the reader: the position stays.
-            parked_ = false;
-            WakeAllConditionVariable(&wake_);
+        if (park(active)) {
             ReleaseSRWLockExclusive(&lock_);
-            if (active)
-                for (OutputPin* pin : pins_)
-                    if (pin->connected())
-                        pin->peer->EndFlush();
-            return VFW_E_TIMEOUT;
+            hr = seekReader(newStart);
+            AcquireSRWLockExclusive(&lock_);
+            if (SUCCEEDED(hr)) {
+                start_ = newStart;
+                readerAtStart_ = !active;
+            }
+            stop_ = newEnd;
+        } else {
+            hr = VFW_E_TIMEOUT; // a thread is still in the reader: the position stays
         }
-        ReleaseSRWLockExclusive(&lock_);
-        hr = seekReader(newStart);
-        AcquireSRWLockExclusive(&lock_);
-        if (SUCCEEDED(hr)) {
-            start_ = newStart;
-            readerAtStart_ = !active;
-        }
-        stop_ = newEnd;
         unpark(active);
     } else {
         // Only the end moves: the threads read on and stop there.
@@ -1090,7 +1081,9 @@ HRESULT OutputPin::ConnectionMediaType(AM_MEDIA_TYPE* out)
     std::memset(out, 0, sizeof *out);
     if (!connected())
         return VFW_E_NOT_CONNECTED;
+    AcquireSRWLockShared(&typeLock);
     AM_MEDIA_TYPE* copy = TypeEnumerator::copyMediaType(connectedType);
+    ReleaseSRWLockShared(&typeLock);
     if (!copy)
         return E_OUTOFMEMORY;
     *out = *copy;
@@ -1266,8 +1259,12 @@ bool OutputPin::deliverVideo(IMFMediaBuffer* buffer, REFERENCE_TIME start, REFER
     AM_MEDIA_TYPE* changed = nullptr;
     if (out->GetMediaType(&changed) == S_OK && changed) {
         VideoLayout layout;
-        if (layoutOf(*changed, width, height, layout))
-            layout_ = layout, copyInto(connectedType, *changed);
+        if (layoutOf(*changed, width, height, layout)) {
+            layout_ = layout;
+            AcquireSRWLockExclusive(&typeLock);
+            copyInto(connectedType, *changed);
+            ReleaseSRWLockExclusive(&typeLock);
+        }
         if (changed->cbFormat)
             CoTaskMemFree(changed->pbFormat);
         if (changed->pUnk)
@@ -1381,11 +1378,83 @@ HRESULT createMediaFoundationSource(IMFSourceReader* reader, ComPtr<IBaseFilter>
     return hr;
 }
 
+DWORD readerOpenWait = 20000;
+
+namespace {
+
+// One reader opened on a thread of its own, shared by the opener and the
+// thread; the last to let go deletes it, with the reader if the opener
+// stopped waiting for it.
+struct ReaderOpen {
+    std::wstring path;
+    HANDLE done = nullptr;
+    HMODULE module = nullptr;
+    LONG refs = 2;
+    HRESULT hr = E_FAIL;
+    IMFSourceReader* reader = nullptr;
+
+    void release()
+    {
+        if (InterlockedDecrement(&refs) != 0)
+            return;
+        if (reader)
+            reader->Release();
+        CloseHandle(done);
+        delete this;
+    }
+};
+
+DWORD WINAPI openReaderMain(void* parameter)
+{
+    auto* open = static_cast<ReaderOpen*>(parameter);
+    const HMODULE module = open->module;
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    open->hr = sourceReaderFactory(open->path.c_str(), &open->reader);
+    SetEvent(open->done);
+    open->release();
+    if (SUCCEEDED(com))
+        CoUninitialize();
+    exitThreadUnpinning(module, 0);
+}
+
+// The factory's reader, if it answers within readerOpenWait; one that does
+// not is left to finish on its thread (which keeps the library loaded).
+HRESULT openReaderWithin(const wchar_t* path, ComPtr<IMFSourceReader>& out)
+{
+    auto* open = new (std::nothrow) ReaderOpen;
+    if (!open)
+        return E_OUTOFMEMORY;
+    open->done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE thread = nullptr;
+    if (open->done) {
+        open->path = path;
+        open->module = pinModuleOf(reinterpret_cast<const void*>(&openReaderMain));
+        thread = CreateThread(nullptr, 0, openReaderMain, open, 0, nullptr);
+    }
+    if (!thread) {
+        if (open->module)
+            FreeLibrary(open->module);
+        open->refs = 1;
+        open->release();
+        return E_OUTOFMEMORY;
+    }
+    CloseHandle(thread);
+    HRESULT hr = VFW_E_TIMEOUT;
+    if (WaitForSingleObject(open->done, readerOpenWait) == WAIT_OBJECT_0) {
+        hr = open->hr;
+        out = open->reader;
+    }
+    open->release();
+    return hr;
+}
+
+} // namespace
+
 HRESULT createMediaFoundationSource(const wchar_t* path, ComPtr<IBaseFilter>& out)
 {
     out.Reset();
     ComPtr<IMFSourceReader> reader;
-    const HRESULT hr = sourceReaderFactory(path, reader.GetAddressOf());
+    const HRESULT hr = openReaderWithin(path, reader);
     if (FAILED(hr))
         return hr;
     if (!reader)

@@ -18,7 +18,11 @@ namespace ombrix::platform {
 // (and takes nothing from the reader) when neither stream can be read.
 HRESULT createMediaFoundationSource(IMFSourceReader* reader, ComPtr<IBaseFilter>& out);
 
-// The same for a file, through sourceReaderFactory.
+// The same for a file, through sourceReaderFactory, called on a thread of
+// its own: a reader that has not answered within readerOpenWait ms (Wine's
+// was seen never to return from a truncated MP4) is left to finish there,
+// and the open fails with VFW_E_TIMEOUT instead of hanging the host.
 HRESULT createMediaFoundationSource(const wchar_t* path, ComPtr<IBaseFilter>& out);
+extern DWORD readerOpenWait;
 
 } // namespace ombrix::platform

@@ -16,6 +16,8 @@ FakePlayer* current = nullptr;
 HRESULT openFakeReader(const wchar_t* path, IMFSourceReader** out)
 {
     *out = nullptr;
+    if (current->readerAnswers)
+        WaitForSingleObject(current->readerAnswers, INFINITE);
     current->readerOpens.push_back(path);
     if (!current->reader)
         return static_cast<HRESULT>(0xC00D36C4); // MF_E_UNSUPPORTED_BYTESTREAM_TYPE

@@ -29,6 +29,9 @@ struct FakePlayer {
     // reader reads).
     std::vector<std::wstring> readerOpens;
     IMFSourceReader* reader = nullptr;
+    // When set, the open answers only once this event is (a reader that
+    // hangs).
+    HANDLE readerAnswers = nullptr;
     // Off for a world set up as a whole platform, whose keys not every test meets.
     bool checkKeysLookedUp = true;
 };

@@ -306,11 +306,23 @@ ComPtr<IPin> pinOf(IBaseFilter* filter, const wchar_t* name)
     return pin;
 }
 
+// The filter over its fake reader (set the reader up first). The pins'
+// peers must outlive it: it holds them.
 struct Source {
     FakeReader reader;
     ComPtr<IBaseFilter> filter;
     HRESULT made = E_FAIL;
     void make() { made = ombrix::platform::createMediaFoundationSource(&reader, filter); }
+    // Makes the filter at the first call, and connects its pin name to input.
+    ComPtr<IPin> connect(const wchar_t* name, FakeInput& input)
+    {
+        if (!filter)
+            make();
+        REQUIRE(made == S_OK);
+        ComPtr<IPin> pin = pinOf(filter.Get(), name);
+        REQUIRE(pin->Connect(&input, nullptr) == S_OK);
+        return pin;
+    }
 };
 
 // The B of the pixel at row y of a delivered bottom-up RGB32 frame.
@@ -357,13 +369,10 @@ TEST_CASE("mf source: the file's streams make the pins, every stream must be rea
 
 TEST_CASE("mf source: the video pin connects RGB24 or RGB32 of the frame's size, bottom-up")
 {
-    FakeInput input; // outlives the filter, which holds it
-    Source s;
-    s.make();
-    REQUIRE(s.made == S_OK);
-    ComPtr<IPin> video = pinOf(s.filter.Get(), L"Output");
+    FakeInput input;
     input.subtype = ombrix::ids::MEDIASUBTYPE_RGB24; // as the Sample Grabber asks
-    REQUIRE(video->Connect(&input, nullptr) == S_OK);
+    Source s;
+    ComPtr<IPin> video = s.connect(L"Output", input);
     AM_MEDIA_TYPE type;
     REQUIRE(video->ConnectionMediaType(&type) == S_OK);
     const auto& header = reinterpret_cast<VIDEOINFOHEADER*>(type.pbFormat)->bmiHeader;
@@ -390,10 +399,8 @@ TEST_CASE("mf source: frames go out in order with the reader's times, rows turne
     Source s;
     s.reader.audio = false;
     s.reader.frames = 6;
-    s.make();
-    REQUIRE(s.made == S_OK);
     input.subtype = ombrix::ids::MEDIASUBTYPE_RGB32;
-    REQUIRE(pinOf(s.filter.Get(), L"Output")->Connect(&input, nullptr) == S_OK);
+    s.connect(L"Output", input);
     REQUIRE(s.filter->Pause() == S_OK);
     REQUIRE(input.waitFor([&] { return input.ends > 0; }));
     CHECK(s.filter->Stop() == S_OK);
@@ -416,18 +423,14 @@ TEST_CASE("mf source: frames go out in order with the reader's times, rows turne
 TEST_CASE("mf source: a seek while paused flushes the held frame and shows the frame at the position")
 {
     FakeInput video, audio;
-    Source s;
-    s.make();
-    REQUIRE(s.made == S_OK);
     video.holdAfter = 1; // a paused renderer holds its first frame
-    REQUIRE(pinOf(s.filter.Get(), L"Output")->Connect(&video, nullptr) == S_OK);
-    REQUIRE(pinOf(s.filter.Get(), L"Audio")->Connect(&audio, nullptr) == S_OK);
+    Source s;
+    ComPtr<IMediaSeeking> videoSeeking, audioSeeking;
+    REQUIRE(s.connect(L"Output", video).As(&videoSeeking) == S_OK);
+    REQUIRE(s.connect(L"Audio", audio).As(&audioSeeking) == S_OK);
     REQUIRE(s.filter->Pause() == S_OK);
     REQUIRE(video.waitFor([&] { return video.held == 1; }));
 
-    ComPtr<IMediaSeeking> audioSeeking, videoSeeking;
-    REQUIRE(pinOf(s.filter.Get(), L"Audio")->QueryInterface(__uuidof(IMediaSeeking), reinterpret_cast<void**>(audioSeeking.GetAddressOf())) == S_OK);
-    REQUIRE(pinOf(s.filter.Get(), L"Output")->QueryInterface(__uuidof(IMediaSeeking), reinterpret_cast<void**>(videoSeeking.GetAddressOf())) == S_OK);
     LONGLONG at = 30 * kFrame; // 1.2 s, between the key frames at 25 and 50
     // Only the video pin's seek moves the reader (the graph asks both).
     CHECK(audioSeeking->SetPositions(&at, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning) == S_OK);
@@ -461,8 +464,7 @@ TEST_CASE("mf source: a reader failing mid-stream ends the stream once, and a st
         Source s;
         s.reader.audio = false;
         s.reader.failAt = 3;
-        s.make();
-        REQUIRE(pinOf(s.filter.Get(), L"Output")->Connect(&input, nullptr) == S_OK);
+        s.connect(L"Output", input);
         REQUIRE(s.filter->Run(0) == S_OK);
         REQUIRE(input.waitFor([&] { return input.ends > 0; }));
         Sleep(50);
@@ -475,8 +477,7 @@ TEST_CASE("mf source: a reader failing mid-stream ends the stream once, and a st
         FakeInput input;
         input.holdAfter = 1;
         Source s;
-        s.make();
-        REQUIRE(pinOf(s.filter.Get(), L"Output")->Connect(&input, nullptr) == S_OK);
+        s.connect(L"Output", input);
         REQUIRE(s.filter->Pause() == S_OK);
         REQUIRE(input.waitFor([&] { return input.held == 1; }));
         // The graph stops the renderer first, which lets the delivery go.
@@ -546,4 +547,27 @@ TEST_CASE_FIXTURE(testing::FakePlayer, "mf source: omb_Open takes it where the p
     CHECK(omb_SetSourcePolicy(3) == OMB_E_REFUSED);
     CHECK(omb_SetSourcePolicy(-1) == OMB_E_REFUSED);
     CHECK(p.sourcePolicy == OMB_SOURCE_MF_FIRST);
+
+    // A reader that does not answer: the open goes on without it after the
+    // wait, and the reader it gives at last is let go.
+    struct Restore {
+        DWORD wait = ombrix::platform::readerOpenWait;
+        ~Restore() { ombrix::platform::readerOpenWait = wait; }
+    } restore;
+    ombrix::platform::readerOpenWait = 100;
+    FakeReader late;
+    late.audio = false;
+    reader = &late;
+    readerAnswers = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    world.quirks.clear();
+    world.failures[Call::graph_AddSourceFilter] = VFW_E_UNKNOWN_FILE_TYPE;
+    const DWORD started = GetTickCount();
+    CHECK(omb_Open("C:\\media\\clip.mp4", OpenMode_VideoRenderer, 0, 0, 0) == OMB_E_CANNOT_RENDER);
+    CHECK(GetTickCount() - started < 3000);
+    SetEvent(readerAnswers);
+    for (int waited = 0; waited < 5000 && late.refs != 1; waited += 10)
+        Sleep(10);
+    CHECK(late.refs == 1);
+    CloseHandle(readerAnswers);
+    readerAnswers = nullptr;
 }

@@ -183,29 +183,15 @@ TEST_CASE_FIXTURE(RealPlayer, "files no source reads answer -4 under every polic
         std::ofstream(truncated, std::ios::binary).write(bytes.data(), in.gcount());
     }
     auto onePass = [&] {
-        for (const std::string& path : {random, truncated, media.missing, media.empty})
+        for (const std::string& path : {random, media.missing, media.empty})
             for (int policy : {OMB_SOURCE_DIRECTSHOW, OMB_SOURCE_DIRECTSHOW_THEN_MF, OMB_SOURCE_MF_FIRST})
                 for (int mode : {OpenMode_DefaultRenderers, OpenMode_NullVideo}) {
-                    // Wine's parsers were seen never to return from a truncated
-                    // header (the broken files' case), so the truncated MP4 goes
-                    // only to the Media Foundation source, before a Null
-                    // Renderer that would take any stream.
-                    if (path == truncated && (policy != OMB_SOURCE_MF_FIRST || mode != OpenMode_NullVideo))
-                        continue;
                     CAPTURE(path);
                     CAPTURE(policy);
                     CAPTURE(mode);
                     REQUIRE(omb_SetSourcePolicy(policy) == 0);
                     const int opened = omb_Open(path.c_str(), mode, 0, 0, 0);
-                    // The truncated MP4 keeps its header: a reader may open it
-                    // and end early, like any clip.
-                    if (opened == 0 && path == truncated) {
-                        CHECK(omb_Play2() == 0);
-                        testing::pumpFor(300);
-                        CHECK(omb_Close() == 0);
-                        continue;
-                    }
-                    // Elsewhere the graph's own choice fails as specified; the
+                    // The graph's own choice fails as specified; the
                     // builder's modes keep DirectShow's graph whose source
                     // reached no renderer, the Media Foundation source failing
                     // too, as they did before it.
@@ -220,9 +206,30 @@ TEST_CASE_FIXTURE(RealPlayer, "files no source reads answer -4 under every polic
     onePass();
     const int threads = testing::threadCount();
     onePass();
+    // The streaming threads of every source are gone; the platform's may
+    // stay (the gap table).
+    if (has(Gap::BrokenFileThreadsStay))
+        CHECK(testing::threadCount() > threads);
+    else
+        CHECK(pumpUntil([&] { return testing::threadCount() <= threads; }, 5000));
+
+    // The truncated MP4 keeps its header: a reader may open it and end
+    // early, like any clip, or (Wine 10's, now and then) never return, and
+    // the open goes on without it after the reader's wait. It goes only to
+    // the Media Foundation source before a Null Renderer: Wine's parsers
+    // were seen never to return from a truncated header (the broken files'
+    // case).
+    REQUIRE(omb_SetSourcePolicy(OMB_SOURCE_MF_FIRST) == 0);
+    const DWORD started = GetTickCount();
+    REQUIRE(omb_Open(truncated.c_str(), OpenMode_NullVideo, 0, 0, 0) == 0);
+    CHECK(GetTickCount() - started < 40000);
+    if (omb_GetSource() == 1) {
+        CHECK(omb_Play2() == 0);
+        testing::pumpFor(300);
+    }
+    CHECK(omb_Close() == 0);
     // A profile the platform's decoders refuse never reaches the Media
     // Foundation source's graph.
-    REQUIRE(omb_SetSourcePolicy(OMB_SOURCE_MF_FIRST) == 0);
     if (omb_Open((kClips + "clip444.mp4").c_str(), OpenMode_NullVideo, 0, 0, 0) == 0) {
         CHECK(omb_GetSource() == 0);
         CHECK(omb_Close() == 0);
@@ -230,12 +237,6 @@ TEST_CASE_FIXTURE(RealPlayer, "files no source reads answer -4 under every polic
     CHECK(omb_SetSourcePolicy(3) == OMB_E_REFUSED);
     CHECK(omb_SetSourcePolicy(-1) == OMB_E_REFUSED);
     CHECK(omb_SetSourcePolicy(OMB_SOURCE_DIRECTSHOW_THEN_MF) == 0);
-    // The streaming threads of every source are gone; the platform's may
-    // stay (the gap table).
-    if (has(Gap::BrokenFileThreadsStay))
-        CHECK(testing::threadCount() > threads);
-    else
-        CHECK(pumpUntil([&] { return testing::threadCount() <= threads; }, 5000));
 }
 
 TEST_CASE_FIXTURE(RealPlayer, "the Media Foundation source ends its threads when closed at any moment and the worker repeats it")
@@ -282,15 +283,8 @@ TEST_CASE_FIXTURE(RealPlayer, "the Media Foundation source ends its threads when
     REQUIRE(omb_Open((kClips + "clip.mp4").c_str(), OpenMode_NullVideo, 0, 0, 0) == 0);
     REQUIRE(omb_SetEvHWND(worker) == 0);
     REQUIRE(omb_Play(reinterpret_cast<omb_handle>(host.hwnd()), 0, 0, 64, 48) == 0);
-    std::vector<DWORD> ends;
-    auto completions = [&] {
-        ends.clear();
-        for (const auto& e : host.events)
-            if (e.wParam == EC_COMPLETE && e.lParam == EC_COMPLETE)
-                ends.push_back(e.tick);
-        return ends.size();
-    };
-    REQUIRE(pumpUntil([&] { return completions() >= 2; }, 15000));
+    REQUIRE(pumpUntil([&] { return host.ends().size() >= 2; }, 15000));
+    const std::vector<DWORD> ends = host.ends();
     CHECK(ends[1] - ends[0] >= 1500);
     CHECK(omb_GetState() == 2);
     CHECK(omb_Close() == 0);
