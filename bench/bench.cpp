@@ -89,6 +89,30 @@ double median(std::vector<double> values)
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
 }
 
+// Samples of the library (ombrix) and of its baseline (raw), reps of each,
+// A/B then B/A, so that neither side always follows the other; each call
+// returns its sample.
+template <class A, class B>
+void interleaved(int reps, A ombrix, B raw, std::vector<double>& a, std::vector<double>& b)
+{
+    for (int i = 0; i < reps; ++i) {
+        if (i % 2 == 0)
+            a.push_back(ombrix());
+        b.push_back(raw());
+        if (i % 2 == 1)
+            a.push_back(ombrix());
+    }
+}
+
+// The mean time of one call of once over a batch of calls, in ms.
+double perCall(int batch, const std::function<void()>& once)
+{
+    const double t = nowMs();
+    for (int i = 0; i < batch; ++i)
+        once();
+    return (nowMs() - t) / batch;
+}
+
 void pump()
 {
     MSG msg;
@@ -405,19 +429,14 @@ void openClose(const Clips& clips, int mode, int reps)
     raw();
     pump();
     std::vector<double> a, b;
-    for (int i = 0; i < reps; ++i) {
-        // A/B, then B/A: neither side always follows the other.
-        if (i % 2 == 0) {
-            a.push_back(ombrix());
+    auto pumped = [](const std::function<double()>& side) {
+        return [side] {
+            const double ms = side();
             pump();
-        }
-        b.push_back(raw());
-        pump();
-        if (i % 2 == 1) {
-            a.push_back(ombrix());
-            pump();
-        }
-    }
+            return ms;
+        };
+    };
+    interleaved(reps, pumped(ombrix), pumped(raw), a, b);
     report({"open_close_mode" + std::to_string(mode), median(a), median(b), "ms", 1.05, false,
             "open " + number(median(openA)) + " + close " + number(median(closeA)) + " ms; raw build " +
                 number(median(openB)) + " + release " + number(median(closeB)) + " ms"});
@@ -576,21 +595,8 @@ void grab(const char* name, const std::string& clip, int width, int height, int 
     };
     const int batch = batchSize(floorOnce, 5.0);
     std::vector<double> a, b;
-    auto timed = [batch](const std::function<void()>& once, std::vector<double>& into) {
-        double t = nowMs();
-        for (int i = 0; i < batch; ++i)
-            once();
-        into.push_back((nowMs() - t) / batch);
-    };
-    auto ombrix = [&] { timed(grabOnce, a); };
-    auto floor = [&] { timed(floorOnce, b); };
-    for (int i = 0; i < reps; ++i) {
-        if (i % 2 == 0)
-            ombrix();
-        floor();
-        if (i % 2 == 1)
-            ombrix();
-    }
+    interleaved(
+        reps, [&] { return perCall(batch, grabOnce); }, [&] { return perCall(batch, floorOnce); }, a, b);
     SelectObject(dc, old);
     DeleteObject(bitmap);
     DeleteDC(dc);
@@ -646,13 +652,7 @@ void firstFrame(const Clips& clips, int reps)
         return ms;
     };
     std::vector<double> a, b;
-    for (int i = 0; i < reps; ++i) {
-        if (i % 2 == 0)
-            a.push_back(ombrix());
-        b.push_back(raw());
-        if (i % 2 == 1)
-            a.push_back(ombrix());
-    }
+    interleaved(reps, ombrix, raw, a, b);
     report({"first_frame", median(a), median(b), "ms", 1.05, false, ""});
 }
 
@@ -875,13 +875,7 @@ void mfFirstFrame(const Clips& clips, int reps)
         }
     };
     std::vector<double> a, b;
-    for (int i = 0; i < reps; ++i) {
-        if (i % 2 == 0)
-            a.push_back(ombrix());
-        b.push_back(raw());
-        if (i % 2 == 1)
-            a.push_back(ombrix());
-    }
+    interleaved(reps, ombrix, raw, a, b);
     report({"mf_first_frame", median(a), median(b), "ms", 1.10, false, "open to first frame; baseline: source reader"});
 }
 
@@ -921,19 +915,9 @@ void mfGrab(const Clips& clips, int reps)
     }
     const int batch = batchSize([&] { grabOnce(0); }, 5.0);
     std::vector<double> a, b;
-    auto timed = [batch](const std::function<void()>& once, std::vector<double>& into) {
-        double t = nowMs();
-        for (int i = 0; i < batch; ++i)
-            once();
-        into.push_back((nowMs() - t) / batch);
-    };
-    for (int i = 0; i < reps; ++i) {
-        if (i % 2 == 0)
-            timed([&] { grabOnce(1); }, a);
-        timed([&] { grabOnce(0); }, b);
-        if (i % 2 == 1)
-            timed([&] { grabOnce(1); }, a);
-    }
+    interleaved(
+        reps, [&] { return perCall(batch, [&] { grabOnce(1); }); },
+        [&] { return perCall(batch, [&] { grabOnce(0); }); }, a, b);
     SelectObject(dc, old);
     DeleteObject(bitmap);
     DeleteDC(dc);

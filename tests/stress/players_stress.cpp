@@ -20,14 +20,6 @@ constexpr int kRounds = 150;
 
 omb_handle handle(HWND window) { return reinterpret_cast<omb_handle>(window); }
 
-int ends(const HostWindow& host, UINT message)
-{
-    int count = 0;
-    for (const auto& e : host.events)
-        count += e.message == message && e.wParam == EC_COMPLETE;
-    return count;
-}
-
 void openAndPlay(int n, omb_handle worker, HWND host)
 {
     REQUIRE(omb_SelectPlayer(n) == 0);
@@ -68,15 +60,15 @@ DOCTEST_TEST_CASE_FIXTURE(RealPlayer, "players stress child: rounds" * doctest::
         }
     }
     MESSAGE(kRounds << " rounds in " << GetTickCount64() - start << " ms; ends heard: player 0 "
-                    << ends(host, OMB_WM_GRAPHEVENT) << ", player 1 " << ends(host, OMB_WM_PLAYEREVENT(1)));
-    CHECK(ends(host, OMB_WM_GRAPHEVENT) > 0);
+                    << host.ends(OMB_WM_GRAPHEVENT).size() << ", player 1 " << host.ends(OMB_WM_PLAYEREVENT(1)).size());
+    CHECK(host.ends(OMB_WM_GRAPHEVENT).size() > 0);
 
     // Player 1 still repeats, and player 0 repeats again once reopened.
-    const int heard = ends(host, OMB_WM_PLAYEREVENT(1));
-    CHECK(testing::pumpUntil([&] { return ends(host, OMB_WM_PLAYEREVENT(1)) >= heard + 3; }, 10000));
+    const size_t heard = host.ends(OMB_WM_PLAYEREVENT(1)).size();
+    CHECK(testing::pumpUntil([&] { return host.ends(OMB_WM_PLAYEREVENT(1)).size() >= heard + 3; }, 10000));
     host.events.clear();
     openAndPlay(0, worker, host.hwnd());
-    CHECK(testing::pumpUntil([&] { return ends(host, OMB_WM_GRAPHEVENT) >= 3; }, 10000));
+    CHECK(testing::pumpUntil([&] { return host.ends(OMB_WM_GRAPHEVENT).size() >= 3; }, 10000));
     for (int n : {0, 1}) {
         REQUIRE(omb_SelectPlayer(n) == 0);
         CHECK(omb_GetState() == 2);

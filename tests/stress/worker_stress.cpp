@@ -31,11 +31,6 @@ const std::string& shortClip() { return testing::wineMedia().shortVideo; }
 
 omb_handle handle(HWND window) { return reinterpret_cast<omb_handle>(window); }
 
-size_t completions(const HostWindow& host)
-{
-    return std::count_if(host.events.begin(), host.events.end(),
-                         [](const testing::ForwardedEvent& e) { return e.wParam == EC_COMPLETE; });
-}
 
 
 } // namespace
@@ -67,8 +62,8 @@ DOCTEST_TEST_CASE_FIXTURE(RealPlayer, "stress child: open, play and close rounds
         REQUIRE(omb_Close() == 0);
     }
     const ULONGLONG took = GetTickCount64() - start;
-    MESSAGE(kRounds << " rounds in " << took << " ms; the host heard " << completions(host) << " ends");
-    CHECK(completions(host) > 0);
+    MESSAGE(kRounds << " rounds in " << took << " ms; the host heard " << host.ends().size() << " ends");
+    CHECK(host.ends().size() > 0);
 
     // The worker window is alive and repeats as before.
     REQUIRE(IsWindow(reinterpret_cast<HWND>(worker)));
@@ -76,7 +71,7 @@ DOCTEST_TEST_CASE_FIXTURE(RealPlayer, "stress child: open, play and close rounds
     REQUIRE(omb_Open(shortClip().c_str(), OpenMode_VideoRenderer, 0, 0, 0) == 0);
     REQUIRE(omb_SetEvHWND(worker) == 0);
     REQUIRE(omb_Play(handle(host.hwnd()), 0, 0, 64, 48) == 0);
-    CHECK(testing::pumpUntil([&] { return completions(host) >= 3; }, 10000));
+    CHECK(testing::pumpUntil([&] { return host.ends().size() >= 3; }, 10000));
     CHECK(omb_GetState() == 2);
     CHECK(omb_Close() == 0);
     CHECK(omb_GetThreadHWND() == worker);
@@ -151,7 +146,7 @@ TEST_CASE_FIXTURE(RealPlayer, "stress: a second host thread calls exports while 
     CloseHandle(thread);
     REQUIRE(finished);
     MESSAGE(state.calls.load() << " calls from the second thread in " << GetTickCount64() - start << " ms, "
-                               << completions(host) << " ends heard meanwhile");
+                               << host.ends().size() << " ends heard meanwhile");
     CHECK_MESSAGE(state.wrong.load() == 0,
                   "first unexpected result: " << state.firstWrong << " = "
                                               << state.firstWrongValue);

@@ -1,5 +1,7 @@
 #include "host_window.h"
 
+#include <evcode.h>
+
 #include "ombrix.h"
 
 namespace testing {
@@ -31,6 +33,15 @@ LRESULT CALLBACK HostWindow::proc(HWND window, UINT message, WPARAM wParam, LPAR
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
+}
+
+std::vector<DWORD> HostWindow::ends(UINT message) const
+{
+    std::vector<DWORD> ticks;
+    for (const auto& e : events)
+        if ((message == 0 || e.message == message) && e.wParam == EC_COMPLETE && e.lParam == EC_COMPLETE)
+            ticks.push_back(e.tick);
+    return ticks;
 }
 
 HostWindow& workerHost()

@@ -25,6 +25,9 @@ public:
 
     HWND hwnd() const { return window_; }
     std::vector<ForwardedEvent> events;
+    // When the worker forwarded an end of media (EC_COMPLETE), in order: of
+    // the player whose graph-event message is message, or of any with 0.
+    std::vector<DWORD> ends(UINT message = 0) const;
 
 private:
     static LRESULT CALLBACK proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -110,12 +110,7 @@ TEST_CASE_FIXTURE(RealPlayer, "players: one worker repeats both clips and forwar
         REQUIRE(omb_SetEvHWND(worker) == 0);
         REQUIRE(omb_Play(handle(host.hwnd()), n * 70, 0, 64, 48) == 0);
     }
-    auto ends = [&](UINT message) {
-        int count = 0;
-        for (const auto& e : host.events)
-            count += e.message == message && e.wParam == EC_COMPLETE && e.lParam == EC_COMPLETE;
-        return count;
-    };
+    auto ends = [&](UINT message) { return host.ends(message).size(); };
     // Each 2 s clip ends, is restarted, and ends again.
     CHECK(pumpUntil([&] { return ends(OMB_WM_GRAPHEVENT) >= 2 && ends(OMB_WM_PLAYEREVENT(1)) >= 2; }, 15000));
     for (const auto& e : host.events) {

@@ -20,18 +20,11 @@ TEST_CASE_FIXTURE(RealPlayer, "a clip that ends starts again from 0 and the host
     REQUIRE(omb_SetEvHWND(worker) == 0);
     REQUIRE(omb_Play(reinterpret_cast<omb_handle>(host.hwnd()), 0, 0, 64, 48) == 0);
 
-    std::vector<DWORD> ends;
-    auto completions = [&] {
-        ends.clear();
-        for (const auto& e : host.events)
-            if (e.wParam == EC_COMPLETE && e.lParam == EC_COMPLETE)
-                ends.push_back(e.tick);
-        return ends.size();
-    };
-    REQUIRE(testing::pumpUntil([&] { return completions() >= 1; }, 10000));
+    REQUIRE(testing::pumpUntil([&] { return host.ends().size() >= 1; }, 10000));
     CHECK(omb_GetState() == 2);
     // Restarted from 0, the 2 s clip ends once more about 2 s later.
-    REQUIRE(testing::pumpUntil([&] { return completions() >= 2; }, 10000));
+    REQUIRE(testing::pumpUntil([&] { return host.ends().size() >= 2; }, 10000));
+    const std::vector<DWORD> ends = host.ends();
     CHECK(ends[1] - ends[0] >= 1500);
     CHECK(ends[1] - ends[0] <= 4000);
     const double position = omb_GetNowPlayTime();
