@@ -4,7 +4,7 @@
 # runs the benchmark under Wine with a headless display and the DirectShow
 # lock, prints its table and writes build/bench/results.json. The Media
 # Foundation source's measures run on Wine 10, whose source reader reads the
-# MP4 that the set-up encoded (Wine 8's reads none); without Wine 10 they are
+# MP4 of tests/clips (Wine 8's reads none); without Wine 10 they are
 # not measured.
 set -euo pipefail
 . "$(dirname "$0")/lib.sh"
