@@ -1441,8 +1441,13 @@ HRESULT openReaderWithin(const wchar_t* path, ComPtr<IMFSourceReader>& out)
     CloseHandle(thread);
     HRESULT hr = VFW_E_TIMEOUT;
     if (WaitForSingleObject(open->done, readerOpenWait) == WAIT_OBJECT_0) {
+        // Taken over: the thread, which may let go after this, releases
+        // nothing of the opener's.
         hr = open->hr;
         out = open->reader;
+        if (open->reader)
+            open->reader->Release();
+        open->reader = nullptr;
     }
     open->release();
     return hr;

@@ -37,6 +37,7 @@ struct Guard {
 template <class Base>
 struct Fake : Base {
     LONG refs = 1;
+    LONG taken = 0; // AddRef calls, counted after refs
     std::vector<std::string> unexpected;
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
     {
@@ -47,7 +48,12 @@ struct Fake : Base {
         this->AddRef();
         return S_OK;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs); }
+    ULONG STDMETHODCALLTYPE AddRef() override
+    {
+        const ULONG left = InterlockedIncrement(&refs);
+        InterlockedIncrement(&taken);
+        return left;
+    }
     ULONG STDMETHODCALLTYPE Release() override { return InterlockedDecrement(&refs); } // on the test's stack
     HRESULT stubbed(const char* method) override
     {
@@ -565,8 +571,10 @@ TEST_CASE_FIXTURE(testing::FakePlayer, "mf source: omb_Open takes it where the p
     CHECK(omb_Open("C:\\media\\clip.mp4", OpenMode_VideoRenderer, 0, 0, 0) == OMB_E_CANNOT_RENDER);
     CHECK(GetTickCount() - started < 3000);
     SetEvent(readerAnswers);
-    for (int waited = 0; waited < 5000 && late.refs != 1; waited += 10)
+    // Until the opening thread has taken the reader and let it go.
+    for (int waited = 0; waited < 5000 && !(late.taken > 0 && late.refs == 1); waited += 10)
         Sleep(10);
+    CHECK(late.taken > 0);
     CHECK(late.refs == 1);
     CloseHandle(readerAnswers);
     readerAnswers = nullptr;
