@@ -31,9 +31,13 @@ struct GrabJob {
     std::string key;       // what the status line names it by ("G", "grab")
     double at = 0;
     std::string how;       // the calls made so far, with their codes
-    std::shared_ptr<DibCanvas> before, frame; // the frame before the seek, and the one grabbed
+    // The grabber's frame before the seek; the newest frame it has shown
+    // (the result, once the seek's frame has stayed put); a scratch canvas.
+    std::shared_ptr<DibCanvas> before, latest, frame;
     int beforeCode = -1;   // omb_CaptureVideoEx's code for the frame before the seek
-    DWORD started = 0;
+    bool sought = false;
+    DWORD started = 0;     // of the current step (the settling, or the wait after the seek)
+    DWORD stableSince = 0; // since when latest has not changed
     bool automated = false; // a failure sets the exit code 3
 };
 

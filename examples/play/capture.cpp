@@ -2,6 +2,7 @@
 // the renderer's image) and the picture of the player window.
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "app.h"
 #include "bmp.h"
@@ -60,8 +61,11 @@ struct DibCanvas {
 
 namespace {
 
-// How long an exact grab waits for the frame at the new position.
-constexpr DWORD kFrameWait = 1000;
+// How long an exact grab waits for the grabber's frame to settle, before
+// the seek and for the frame at the new position after it; and how long a
+// frame must stay put to count as settled.
+constexpr DWORD kFrameWait = 3000;
+constexpr DWORD kSettleMs = 200;
 
 std::shared_ptr<DibCanvas> videoCanvas(const std::string& key)
 {
@@ -116,13 +120,12 @@ bool grabNow(const std::string& path, const char* key)
 
 // The frame at a position: the graph is paused (omb_CaptureVideo pauses it)
 // and sought; once paused again it holds that frame, which the grabber copied
-// on its way to the renderer. The grabber's frame before the seek is taken
-// only once the pause has finished (omb_GetState waits for it): until the
-// renderer holds a frame, one still on its way passes the grabber after the
-// pause began and would pass for the new one. The paused state after the
-// seek is reported before the new frame has passed the grabber, so the timer
-// checks each tick, up to kFrameWait, whether the grabbed frame changed
-// (advanceGrab); then the graph runs on.
+// on its way to the renderer. The timer then looks each tick (advanceGrab).
+// A frame that was on its way when the pause or the seek's flush came may
+// still pass the grabber a moment later (seen under load: frame 27 taken
+// for 30), so a frame counts only once it has stayed put for kSettleMs: the
+// grabber's frame before the seek, and then the first frame after it that
+// differs from that one. The graph then runs on.
 void startExactGrab(const std::string& path, const char* key, double at, bool automated)
 {
     GrabJob job;
@@ -133,30 +136,60 @@ void startExactGrab(const std::string& path, const char* key, double at, bool au
             app.exitCode = 3;
         return;
     }
-    job.before = std::make_shared<DibCanvas>(app.first.videoWidth, app.first.videoHeight);
-    DibCanvas& before = *job.before;
+    job.latest = std::make_shared<DibCanvas>(app.first.videoWidth, app.first.videoHeight);
+    DibCanvas& latest = *job.latest;
     job.how = call("omb_CaptureVideo",
-                   omb_CaptureVideo(before.handle(), 0, 0, before.width, before.height, SRCCOPY));
+                   omb_CaptureVideo(latest.handle(), 0, 0, latest.width, latest.height, SRCCOPY));
     job.how += ", " + call("omb_GetState", omb_GetState());
-    job.beforeCode = omb_CaptureVideoEx(before.handle(), 0, 0, before.width, before.height);
-    job.how += ", " + call("omb_SetSeek", omb_SetSeek(at));
-    job.how += ", " + call("omb_GetState", omb_GetState());
-    job.started = GetTickCount();
+    job.beforeCode = omb_CaptureVideoEx(latest.handle(), 0, 0, latest.width, latest.height);
+    job.started = job.stableSince = GetTickCount();
     job.pending = true;
     app.grab = std::move(job);
 }
+
+namespace {
+
+// Grabs into the scratch canvas; a frame other than the latest becomes the
+// latest, and its settling starts again.
+int grabLatest(GrabJob& job, DWORD now)
+{
+    DibCanvas& frame = *job.frame;
+    const int code = omb_CaptureVideoEx(frame.handle(), 0, 0, frame.width, frame.height);
+    if (code == 0 && job.latest->ok() && !frame.sameAs(*job.latest)) {
+        std::swap(job.frame, job.latest);
+        job.stableSince = now;
+    }
+    return code;
+}
+
+} // namespace
 
 void advanceGrab()
 {
     GrabJob& job = app.grab;
     if (!job.pending)
         return;
-    DibCanvas& frame = *job.frame;
-    int code = omb_CaptureVideoEx(frame.handle(), 0, 0, frame.width, frame.height);
-    bool changed = code == 0 && job.beforeCode == 0 && job.before->ok() && !frame.sameAs(*job.before);
-    if (job.beforeCode == 0 && !changed && GetTickCount() - job.started < kFrameWait)
+    const DWORD now = GetTickCount();
+    const bool grabber = job.beforeCode == 0;
+    int code = grabber ? grabLatest(job, now) : job.beforeCode;
+    const bool settled = now - job.stableSince >= kSettleMs;
+    const bool late = now - job.started >= kFrameWait;
+    if (!job.sought) {
+        if (grabber && !settled && !late)
+            return;
+        job.before = std::move(job.latest);
+        job.latest = std::make_shared<DibCanvas>(job.before->width, job.before->height);
+        job.how += ", " + call("omb_SetSeek", omb_SetSeek(job.at));
+        job.how += ", " + call("omb_GetState", omb_GetState());
+        job.sought = true;
+        job.started = job.stableSince = GetTickCount();
+        return;
+    }
+    const bool changed = code == 0 && job.before->ok() && !job.latest->sameAs(*job.before);
+    if (grabber && !(changed && settled) && !late)
         return; // not yet: the next tick looks again
     job.pending = false;
+    DibCanvas& frame = *job.latest;
     job.how += ", " + call("omb_CaptureVideoEx", code);
     if (code == 0) {
         job.how += changed ? " (the new frame came)" : " (the frame stayed)";
@@ -169,6 +202,7 @@ void advanceGrab()
     if (!saved && job.automated)
         app.exitCode = 3;
     job.before.reset();
+    job.latest.reset();
     job.frame.reset();
 }
 
