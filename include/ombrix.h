@@ -251,7 +251,8 @@ OMBRIX_API int OMBRIX_CALL omb_UseUTF8(int flag) OMBRIX_NOEXCEPT;
    then behaves as on a DirectShow source. The filter offers uncompressed
    video (RGB32 or RGB24) and 16-bit PCM audio, and seeks in media time.
    Where Media Foundation is absent or cannot read the file either, the
-   DirectShow result stands.
+   DirectShow result stands. A reader that has not opened the file within
+   20 s counts as one that cannot read it: the open goes on without it.
    OMB_SOURCE_MF_FIRST: the Media Foundation source first, DirectShow where
    it cannot read the file.
    0 ok; OMB_E_REFUSED for any other value (the setting stays). */
