@@ -57,11 +57,11 @@ void addFilter(IGraphBuilder* graph, IBaseFilter* filter, const wchar_t* name)
         graph->AddFilter(filter, name);
 }
 
-void renderTo(ICaptureGraphBuilder2* builder, IBaseFilter* source, IBaseFilter* sink)
+void renderTo(ICaptureGraphBuilder2* builder, IBaseFilter* source, IBaseFilter* sink, const GUID* type)
 {
     // Never render to a null sink: the builder would pick a default renderer.
     if (sink)
-        builder->RenderStream(nullptr, nullptr, source, nullptr, sink);
+        builder->RenderStream(nullptr, type, source, nullptr, sink);
 }
 
 UINT hostCodePage() { return hostTexts; }
@@ -174,9 +174,14 @@ int renderWithBuilder(OpenGraph& g, const wchar_t* fileName, int mode, int vmrRe
                                 g.captureBuilder)))
         return OMB_E_NO_GRAPH_OBJECTS;
     g.captureBuilder->SetFiltergraph(g.graph.Get());
+    // The library's own source has a pin per stream, the video's first: each
+    // renderer is given the pin of its own type (the builder would otherwise
+    // try the first free pin only, and an audio renderer would get none).
+    const bool typed = g.mediaFoundationSource;
     if (video)
-        renderTo(g.captureBuilder.Get(), g.sourceFilter.Get(), video->Get());
-    renderTo(g.captureBuilder.Get(), g.sourceFilter.Get(), g.audioRenderer.Get());
+        renderTo(g.captureBuilder.Get(), g.sourceFilter.Get(), video->Get(), typed ? &ids::MEDIATYPE_Video : nullptr);
+    renderTo(g.captureBuilder.Get(), g.sourceFilter.Get(), g.audioRenderer.Get(),
+             typed ? &ids::MEDIATYPE_Audio : nullptr);
     return OMB_OK;
 }
 

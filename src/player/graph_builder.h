@@ -16,7 +16,7 @@ void addFilter(IGraphBuilder* graph, IBaseFilter* filter, const wchar_t* name);
 
 // Renders the source's next stream to the sink; a null sink is skipped, as
 // the builder would otherwise pick a default renderer.
-void renderTo(ICaptureGraphBuilder2* builder, IBaseFilter* source, IBaseFilter* sink);
+void renderTo(ICaptureGraphBuilder2* builder, IBaseFilter* source, IBaseFilter* sink, const GUID* type = nullptr);
 
 // The code page of the host's narrow texts (omb_Open's file name), for every
 // player: CP_ACP, the process's ANSI code page, at load; omb_UseUTF8 switches
