@@ -14,7 +14,7 @@ METRICS = ["open_close_mode0", "open_close_mode1", "open_close_mode6", "call_pos
            "grab_1080p", "grab_480p", "first_frame", "loop_gap", "loop_gap_raw_host", "memory_open_close"]
 # Measured only where the platform's source reader reads the MP4 (not Wine 8,
 # not an emulated lane): checked when present.
-OPTIONAL = ["mf_first_frame", "grab_mp4"]
+OPTIONAL = ["mf_first_frame", "mf_first_frame_reader", "grab_mp4"]
 FIELDS = {"ombrix": (int, float), "baseline": (int, float), "ratio": (int, float), "unit": str,
           "target": (int, float)}
 
