@@ -300,14 +300,14 @@ ombrix_wine10_binds() {
 ombrix_wine10_mount() {
     local root=$ombrix_wine10_root dir out
     # Whether DIR is bound into the root, and to the DIR that exists now.
-    bound_now() {
+    ombrix_bound_now() {
         mountpoint -q "$root$1" && [ "$(stat -c %d:%i "$1")" = "$(stat -c %d:%i "$root$1")" ]
     }
     (
         flock 9
         while read -r dir; do
             [ -d "$dir" ] || continue
-            bound_now "$dir" && continue
+            ombrix_bound_now "$dir" && continue
             if mountpoint -q "$root$dir"; then
                 # Bound for an earlier tree of the same name that was
                 # deleted since (a CI checkout made again at the same path):
@@ -324,7 +324,7 @@ ombrix_wine10_mount() {
             case $dir in /proc | /sys | /dev | /dev/* | /tmp) ;; *)
                 while read -r other; do
                     case $other in /proc | /sys | /dev | /dev/* | /tmp) continue ;; esac
-                    [ "$other" != "$dir" ] && [[ $dir == "$other"/* ]] && bound_now "$other" && bound=1
+                    [ "$other" != "$dir" ] && [[ $dir == "$other"/* ]] && ombrix_bound_now "$other" && bound=1
                 done < <(ombrix_wine10_binds) ;;
             esac
             [ "$bound" = 1 ] && continue

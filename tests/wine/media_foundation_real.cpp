@@ -104,6 +104,7 @@ TEST_CASE_FIXTURE(RealPlayer, "the clips open through the source the policy name
         {Clip::Mp4, OMB_SOURCE_MF_FIRST, OpenMode_NullVideo},
         {Clip::Mp4, OMB_SOURCE_MF_FIRST, OpenMode_Vmr7},
         {Clip::Mp4, OMB_SOURCE_MF_FIRST, OpenMode_Vmr9},
+        {Clip::Mp4, OMB_SOURCE_MF_FIRST, OpenMode_Evr},
         {Clip::Mp4, OMB_SOURCE_MF_FIRST, OpenMode_AudioOnly}, // the video pin stays unconnected
         {Clip::Avi, OMB_SOURCE_MF_FIRST, OpenMode_DefaultRenderers},
         {Clip::Avi, OMB_SOURCE_MF_FIRST, OpenMode_NullVideo},
@@ -117,6 +118,8 @@ TEST_CASE_FIXTURE(RealPlayer, "the clips open through the source the policy name
         CAPTURE(static_cast<int>(row.clip));
         CAPTURE(row.policy);
         CAPTURE(row.mode);
+        if (row.mode == OpenMode_Evr && has(Gap::EvrCrashOnRelease))
+            continue; // the close would end the process
         REQUIRE(omb_SetSourcePolicy(row.policy) == 0);
         REQUIRE(omb_UseCaptureVideoEx(video ? 1 : 0) == 0);
         const int opened = omb_Open(pathOf(*this, row.clip).c_str(), row.mode, 0, 0, 0);
