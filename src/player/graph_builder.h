@@ -14,8 +14,9 @@ constexpr DWORD kFilterContext = CLSCTX_INPROC_SERVER;
 // stays out of the graph.
 void addFilter(IGraphBuilder* graph, IBaseFilter* filter, const wchar_t* name);
 
-// Renders the source's next stream to the sink; a null sink is skipped, as
-// the builder would otherwise pick a default renderer.
+// Renders the source's next stream, or its stream of the major type when one
+// is given, to the sink; a null sink is skipped, as the builder would
+// otherwise pick a default renderer.
 void renderTo(ICaptureGraphBuilder2* builder, IBaseFilter* source, IBaseFilter* sink, const GUID* type = nullptr);
 
 // The code page of the host's narrow texts (omb_Open's file name), for every

@@ -105,10 +105,6 @@ TEST_CASE_FIXTURE(RealPlayer, "players: two clips play at once and keep position
         CHECK(pumpUntil([&] { return omb_GetNowPlayTime() > before + 0.2; }, 5000));
         CHECK(omb_Close() == 0);
     }
-    for (int n : {1, 0}) {
-        omb_SelectPlayer(n);
-        omb_SetSourcePolicy(OMB_SOURCE_DIRECTSHOW_THEN_MF);
-    }
 }
 
 TEST_CASE_FIXTURE(RealPlayer, "players: one worker repeats both clips and forwards each player's end under its message")
