@@ -38,6 +38,7 @@ extern const IID IID_IBasicAudio;
 extern const IID IID_IAMClockSlave;
 extern const IID IID_IAMGraphStreams;
 extern const IID IID_IAMClockAdjust;
+extern const IID IID_IMediaFilter;
 
 // Core Audio: the device enumerator and the default output device's endpoint volume.
 extern const IID IID_IMMDeviceEnumerator;

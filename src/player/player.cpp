@@ -4,6 +4,7 @@
 #include <new>
 #include <utility>
 
+#include "platform/graph_clock.h"
 #include "platform/ids.h"
 #include "platform/media_type.h"
 #include "platform/thread.h"
@@ -60,6 +61,8 @@ WorkerThread& workerThread()
 
 void releaseGraph(OpenGraph& g)
 {
+    // Goes after everything below, the graph included.
+    const platform::LastClock clock(g.graph.Get());
     g.sampleGrabber.Reset();
     g.grabberFilter.Reset();
     g.grabberMediaType.reset();

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "platform/graph_clock.h"
 #include "platform/thread.h"
 #include "player/player.h"
 
@@ -123,12 +124,16 @@ LONG_PTR WorkerGate::eventTag() const
 
 void WorkerGate::collectParked()
 {
+    platform::LastClock clock; // goes after the graph
     WorkerHold parked;
     {
         Lock lock(lock_);
         std::swap(parked, parked_);
     }
     // Released here, outside the lock: the last release tears the graph down.
+    // The worker stopped a graph it parked, or the host's thread still
+    // holds it.
+    clock.keep(parked.graph.Get());
 }
 
 void WorkerGate::disown()

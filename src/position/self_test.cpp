@@ -10,6 +10,7 @@
 #include "platform/com.h"
 #include "platform/dialogs.h"
 #include "platform/fpu.h"
+#include "platform/graph_clock.h"
 #include "platform/ids.h"
 #include "player/graph_builder.h"
 #include "player/player.h"
@@ -76,6 +77,7 @@ void buildAndRun(SelfTestGraph& g)
 // Playback ends with the box, before the graph is let go.
 void stopAndRelease(SelfTestGraph& g)
 {
+    const platform::LastClock clock(g.graph.Get()); // goes last
     if (g.control)
         g.control->Stop();
     g.control.Reset();

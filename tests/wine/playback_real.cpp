@@ -3,8 +3,11 @@
 
 #include "host_window.h"
 #include "ombrix.h"
+#include "platform/ids.h"
+#include "player/player.h"
 #include "real_player.h"
 
+using Microsoft::WRL::ComPtr;
 using testing::HostWindow;
 using testing::pumpUntil;
 using testing::RealPlayer;
@@ -14,6 +17,30 @@ namespace {
 omb_handle handle(HWND window) { return reinterpret_cast<omb_handle>(window); }
 
 HWND videoChildOf(HWND parent) { return FindWindowExW(parent, nullptr, nullptr, nullptr); }
+
+// A graph on a system clock that nothing advised yet; the thread that lets
+// it go advises the clock once (which starts the clock's thread) and at
+// once gives back the clock and the graph.
+struct FirstAdvise {
+    ombrix::OpenGraph graph;
+    ComPtr<IReferenceClock> clock;
+    HRESULT advised = E_FAIL;
+};
+
+DWORD WINAPI adviseThenRelease(void* parameter)
+{
+    FirstAdvise& a = *static_cast<FirstAdvise*>(parameter);
+    HANDLE due = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    REFERENCE_TIME now = 0;
+    DWORD_PTR cookie = 0;
+    a.clock->GetTime(&now);
+    a.advised = a.clock->AdviseTime(now, 10000000, reinterpret_cast<HEVENT>(due), &cookie);
+    a.clock->Unadvise(cookie);
+    a.clock.Reset();
+    ombrix::releaseGraph(a.graph);
+    CloseHandle(due);
+    return 0;
+}
 
 } // namespace
 
@@ -97,5 +124,31 @@ TEST_CASE_FIXTURE(RealPlayer, "graphs without a basic-video renderer answer the 
         CHECK(omb_Info(0) == -2);
         CHECK(omb_Info(1) == -2);
         CHECK(omb_Close() == 0);
+    }
+}
+
+TEST_CASE("a graph let go at its clock's first advise: the release returns")
+{
+    // The system clock starts its thread at the first advise. A graph whose
+    // last release takes the clock with it before that thread first waits
+    // was seen to wait for it without end (and a close under load to hang).
+    for (int round = 0; round < 8; ++round) {
+        CAPTURE(round);
+        auto* a = new FirstAdvise;
+        ComPtr<IMediaFilter> filter;
+        REQUIRE(CoCreateInstance(ombrix::ids::CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                                 reinterpret_cast<void**>(a->graph.graph.GetAddressOf())) == S_OK);
+        REQUIRE(CoCreateInstance(ombrix::ids::CLSID_SystemClock, nullptr, CLSCTX_INPROC_SERVER,
+                                 IID_IReferenceClock, reinterpret_cast<void**>(a->clock.GetAddressOf())) == S_OK);
+        REQUIRE(a->graph.graph.As(&filter) == S_OK);
+        REQUIRE(filter->SetSyncSource(a->clock.Get()) == S_OK);
+        filter.Reset();
+
+        HANDLE releasing = CreateThread(nullptr, 0, adviseThenRelease, a, 0, nullptr);
+        const bool returned = WaitForSingleObject(releasing, 10000) == WAIT_OBJECT_0;
+        CloseHandle(releasing);
+        REQUIRE(returned); // else a stays with the thread that still holds it
+        CHECK(a->advised == S_OK);
+        delete a;
     }
 }
